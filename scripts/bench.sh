@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (not part of the test suite).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+build/bench/bench_link

@@ -1,0 +1,26 @@
+#include "app/appfolder.h"
+#include "app/logbook.h"
+#include "app/messageboxprompter.h"
+#include "app/session.h"
+#include "app/startup.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"ZEL-Client"_s);
+
+    Session session;
+    MessageBoxPrompter prompter;
+    const QString folder = applicationFolder();
+    LogBook log(folder, prompter);
+
+    Startup startup(session, prompter, log, folder);
+    if (!startup.run(QApplication::arguments().mid(1)))
+        return 1;
+    // The splash is up; the program runs until its last window closes.
+    return QApplication::exec();
+}

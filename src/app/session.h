@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// Values read from Client.ini and edited in the configuration window.
+struct Settings
+{
+    QString MainServerHost;
+    std::int32_t MainServerPort = 0;
+    std::int16_t ConnectTimeout = 0; // seconds
+    std::int16_t CommandTimeout = 0; // seconds
+    std::int32_t LogonPort = 0;
+    bool UseAppSystem = false;
+    QString SecondServerHost;
+    std::int32_t SecondServerPort = 0;
+
+    bool operator==(const Settings &) const = default;
+};
+
+// Everything one running client shares between its windows and the server link. Created once in main
+// (and once per test) and passed by reference: there are no mutable globals.
+struct Session
+{
+    Settings settings;
+
+    // The server in use; the main window copies the main server here, the server switch changes it.
+    QString ServerHost;
+    std::int32_t ServerPort = 0;
+
+    QString UserName;
+    bool DebugMode = false;
+
+    // Set by menus and task windows before they start a command; reply handlers read it.
+    QString ActionCode;
+
+    // Department names by code 0..6, filled at start-up.
+    QStringList DepartmentNames;
+};

@@ -1,0 +1,17 @@
+#include "errorcommand.h"
+
+#include "commandlink.h"
+
+using namespace Qt::StringLiterals;
+
+void bindErrorCommand(CommandLink &link)
+{
+    link.bind(
+        u"ERROR"_s,
+        [](CommandLink &l) { l.send(CommandLink::requestLine(u"ERROR"_s)); },
+        // A server that answers anything but an error reply: the command is over all the same.
+        anyReply([](CommandLink &l) {
+            l.CloseSocket();
+            l.ResetPointers();
+        }));
+}

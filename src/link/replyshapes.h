@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+class CommandLink;
+
+// How a command's reply handler reads its reply. Every command of the catalogue has one.
+enum class Shape {
+    Number,          // a number from the first event
+    FirstEvent,      // one value or one record from the first event
+    AnyReply,        // the arrival of data is the acknowledgement
+    StreamedRecords, // records handed on as they arrive
+    RecordsPerEvent, // records handed on event by event
+    WholeReply,      // the reply as a whole once it is complete
+    StatusWord,      // "DATA SAVED" / "FAILED DATA" after an upload
+    FileTransfer,    // the content between "REPORT" and "/REPORT"
+    NotRead,         // sent and closed: the reply is never read
+    StatisticsStep,  // one answer of a statistics run
+};
+
+QString shapeName(Shape shape);
+
+// Thrown by a reply handler or a filler when a reply cannot be used (a missing field, a value that
+// does not convert). The link logs it under "DataArrival", resets the pointers and closes the
+// connection.
+class HandlerFailure : public std::runtime_error
+{
+public:
+    HandlerFailure(std::int32_t number, const QString &text);
+    std::int32_t number() const { return m_number; }
+    QString text() const { return QString::fromUtf8(what()); }
+
+private:
+    std::int32_t m_number;
+};
+
+// The fields of one record, in the order the server sends them.
+using Record = QStringList;
+
+// A reply handler: the shape's reading of the bytes plus the command's own logic, given as callbacks.
+// One handler object serves its command for the whole run; begin() forgets the previous reply.
+class ReplyHandler
+{
+public:
+    enum class Progress { Waiting, Done };
+
+    explicit ReplyHandler(Shape shape) : m_shape(shape) {}
+    virtual ~ReplyHandler() = default;
+    ReplyHandler(const ReplyHandler &) = delete;
+    ReplyHandler &operator=(const ReplyHandler &) = delete;
+
+    Shape shape() const { return m_shape; }
+
+    virtual void begin() {}
+    // One data event's bytes, unchanged. Waiting: the reply is not complete and more is expected.
+    virtual Progress onData(CommandLink &link, QByteArrayView piece) = 0;
+
+private:
+    Shape m_shape;
+};
+
+using HandlerPtr = std::shared_ptr<ReplyHandler>;
+
+using LinkAction = std::function<void(CommandLink &)>;
+using NumberAction = std::function<void(CommandLink &, std::int32_t)>;
+using TextAction = std::function<void(CommandLink &, const QString &)>;
+using RecordsAction = std::function<void(CommandLink &, const QList<Record> &)>;
+using BytesAction = std::function<void(CommandLink &, const QByteArray &)>;
+enum class StatusWord { Saved, Failed };
+using StatusAction = std::function<void(CommandLink &, StatusWord)>;
+
+// The value of the first event through ExtractID. The action decides whether to chain or close.
+HandlerPtr numberReply(NumberAction action);
+// The first event through StripReply, as one value or one record. The action decides what follows.
+HandlerPtr firstEvent(TextAction action);
+// The action runs on the first data; the reply itself is not read.
+HandlerPtr anyReply(LinkAction action);
+// Complete records go to the filler as they arrive, a batch per data event; an unfinished last
+// record waits for the rest. When "/CMDDATA" arrives the connection is closed, the last records are
+// filled, `done` runs and the pointers are reset.
+HandlerPtr streamedRecords(RecordsAction filler, LinkAction done = {});
+HandlerPtr recordsPerEvent(RecordsAction filler, LinkAction done = {});
+// The stripped reply once it is complete; the connection is closed before the action runs.
+HandlerPtr wholeReply(TextAction action);
+// Waits for "FAILED DATA" or "DATA SAVED" (a reply with both is a failure) and closes the connection.
+HandlerPtr statusWord(StatusAction action);
+// Collects bytes until "/REPORT" and hands on what stands between the first "REPORT" and the first
+// "/REPORT", byte for byte; the connection is closed before the action runs.
+HandlerPtr fileTransfer(BytesAction action);
+// For commands whose reply is never read.
+HandlerPtr notRead();
+
+// Splits stripped list text into records at CR LF and into fields at "|"; empty lines are skipped.
+QList<Record> splitRecords(const QString &text);
