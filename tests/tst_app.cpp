@@ -128,6 +128,42 @@ private slots:
         m_dir.reset();
     }
 
+    // --- the logs
+    void logsAppendOneLinePerEntry()
+    {
+        PromptRecorder prompts;
+        LogBook log(folder(), prompts);
+        QVERIFY(log.ensureFolder());
+        writeBytes(log.errorLogPath(), "earlier entry\r\n");
+        log.LogError(53, u"File not found\r\nsecond line"_s, u"ReadINI"_s);
+        log.LogStatus(u"Sending header"_s);
+        log.LogStatus(u"Header sent"_s);
+
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown.first().icon, Prompter::Icon::Error);
+        QCOMPARE(prompts.shown.first().title, u"ReadINI"_s);
+        QCOMPARE(prompts.shown.first().text, u"Error #53\r\n\r\nFile not found\r\nsecond line"_s);
+
+        const QList<QByteArray> errors = readBytes(log.errorLogPath()).split('\n');
+        QCOMPARE(errors.size(), 3); // two entries and the empty rest after the last line end
+        QCOMPARE(errors.at(0), QByteArray("earlier entry\r"));
+        QVERIFY(errors.at(1).endsWith(" | #53 | File not found second line | ReadINI\r"));
+        const QList<QByteArray> status = readBytes(log.statusLogPath()).split('\n');
+        QCOMPARE(status.size(), 3);
+        QVERIFY(status.at(0).endsWith(" | Sending header\r"));
+        QVERIFY(status.at(1).endsWith(" | Header sent\r"));
+    }
+
+    void unwritableLogStillShowsTheBox()
+    {
+        PromptRecorder prompts;
+        writeBytes(QDir(folder()).filePath(u"Log"_s), "a file where the folder should be");
+        LogBook log(folder(), prompts);
+        log.LogError(75, u"Path/File access error"_s, u"Main"_s);
+        log.LogStatus(u"lost"_s);
+        QCOMPARE(prompts.shown.size(), 1);
+    }
+
     // --- numbers as the user writes them
 
     void parseUserNumber_data()

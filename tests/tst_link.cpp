@@ -25,7 +25,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // What a handler saw, written out so that one comparison covers every shape.
-QString describe(const QList<Record> &records)
+QString describe(const RecordBatch &records)
 {
     QStringList rows;
     for (const Record &r : records)
@@ -58,8 +58,8 @@ HandlerPtr idleHandler(Shape shape)
     switch (shape) {
     case Shape::Number: return numberReply([](CommandLink &l, std::int32_t) { l.CloseSocket(); });
     case Shape::FirstEvent: return firstEvent([](CommandLink &l, const QString &) { l.CloseSocket(); });
-    case Shape::StreamedRecords: return streamedRecords([](CommandLink &, const QList<Record> &) {});
-    case Shape::RecordsPerEvent: return recordsPerEvent([](CommandLink &, const QList<Record> &) {});
+    case Shape::StreamedRecords: return streamedRecords([](CommandLink &, const RecordBatch &) {});
+    case Shape::RecordsPerEvent: return recordsPerEvent([](CommandLink &, const RecordBatch &) {});
     case Shape::WholeReply: return wholeReply([](CommandLink &, const QString &) {});
     default: return anyReply([](CommandLink &l) { l.CloseSocket(); });
     }
@@ -94,14 +94,14 @@ void bindRecording(CommandLink &link, const QString &name, QString &result)
         break;
     case Shape::StreamedRecords:
         handler = streamedRecords(
-            [&result](CommandLink &, const QList<Record> &r) {
+            [&result](CommandLink &, const RecordBatch &r) {
                 result += (result.isEmpty() ? QString() : u";"_s) + describe(r);
             },
             [&result](CommandLink &) { result += u"#done"_s; });
         break;
     case Shape::RecordsPerEvent:
         handler = recordsPerEvent(
-            [&result](CommandLink &, const QList<Record> &r) {
+            [&result](CommandLink &, const RecordBatch &r) {
                 result += (result.isEmpty() ? QString() : u";"_s) + describe(r);
             },
             [&result](CommandLink &) { result += u"#done"_s; });
@@ -132,7 +132,7 @@ class DeleteThenRelease : public ReplyHandler
 {
 public:
     DeleteThenRelease() : ReplyHandler(Shape::WholeReply) {}
-    Progress onData(CommandLink &l, QByteArrayView) override
+    Progress onData(CommandLink &l, const QByteArray &) override
     {
         l.sendAndClose(CommandLink::requestLine(u"DELPROC"_s, u"55"_s));
         l.startFresh(u"XRAYUPDATE2"_s);
@@ -407,7 +407,7 @@ void TestLink::splitRecordIsShownWhenRestArrives()
     Client client(server.port());
     QList<QList<Record>> batches;
     client.link.bind(u"PATLIST"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"PATLIST"_s, u"%|%"_s)); },
-                     streamedRecords([&](CommandLink &, const QList<Record> &r) { batches.append(r); }));
+                     streamedRecords([&](CommandLink &, const RecordBatch &r) { batches.append(r.toList()); }));
     server.stayQuiet();
     client.link.StartCommand(u"PATLIST"_s);
     QTRY_COMPARE(server.requests.size(), 1);
@@ -783,8 +783,8 @@ void TestLink::handlerFailureIsLoggedUnderDataArrival()
     ScriptedServer server;
     Client client(server.port());
     client.link.bind(u"PATLIST"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"PATLIST"_s, u"%|%"_s)); },
-                     streamedRecords([](CommandLink &, const QList<Record> &records) {
-                         if (records.first().size() < 8)
+                     streamedRecords([](CommandLink &, const RecordBatch &records) {
+                         if (records.at(0).size() < 8)
                              throw HandlerFailure(9, u"Subscript out of range"_s);
                      }));
     QSignalSpy ended(&client.link, &CommandLink::busyEnded);

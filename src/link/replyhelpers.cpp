@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -116,11 +117,19 @@ qsizetype indexOfMarker(QByteArrayView haystack, QByteArrayView upperMarker, qsi
     if (m == 0)
         return from;
     const char first = upperMarker.front();
-    const char firstLower = (first >= 'A' && first <= 'Z') ? char(first - 'A' + 'a') : first;
+    const bool letter = first >= 'A' && first <= 'Z';
+    const char firstLower = letter ? char(first - 'A' + 'a') : first;
+    const char *data = haystack.data();
     for (qsizetype i = std::max<qsizetype>(from, 0); i + m <= haystack.size(); ++i) {
-        const char c = haystack[i];
-        if (c != first && c != firstLower)
+        if (!letter) {
+            // Markers that open with a sign ("/CMDDATA", "/REPORT"): let memchr skip to candidates.
+            const void *hit = std::memchr(data + i, first, size_t(haystack.size() - m + 1 - i));
+            if (!hit)
+                return -1;
+            i = static_cast<const char *>(hit) - data;
+        } else if (const char c = data[i]; c != first && c != firstLower) {
             continue;
+        }
         qsizetype k = 1;
         while (k < m && upperAscii(haystack[i + k]) == upperMarker[k])
             ++k;

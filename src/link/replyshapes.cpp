@@ -4,13 +4,14 @@
 #include "replyhelpers.h"
 #include "wirecodec.h"
 
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr QByteArrayView kOpen = "CMDDATA";
 constexpr QByteArrayView kClose = "/CMDDATA";
-constexpr QByteArrayView kCrLf = "\r\n";
 // A one-value reply never needs more than this; past it the value is used as it stands rather
 // than held for ever.
 constexpr qsizetype kValueLimit = 64 * 1024;
@@ -24,7 +25,7 @@ public:
 
     void begin() override { m_text.clear(); }
 
-    Progress onData(CommandLink &link, QByteArrayView piece) override
+    Progress onData(CommandLink &link, const QByteArray &piece) override
     {
         m_text.append(piece);
         if (m_text.size() < kValueLimit) {
@@ -54,7 +55,7 @@ class AnyReply : public ReplyHandler
 public:
     explicit AnyReply(LinkAction action) : ReplyHandler(Shape::AnyReply), m_action(std::move(action)) {}
 
-    Progress onData(CommandLink &link, QByteArrayView) override
+    Progress onData(CommandLink &link, const QByteArray &) override
     {
         m_action(link);
         return Progress::Done;
@@ -64,125 +65,158 @@ private:
     LinkAction m_action;
 };
 
-// Collects the reply until its end marker turns up. The search only covers what is new, so the cost
-// stays linear in the size of the reply however it is cut.
-class MarkerCollector
+// Watches a stream of pieces for an end marker (any case). Only what is new is searched, plus the few
+// bytes before it where a marker cut in two may have begun, so the cost stays linear in the size of
+// the reply however it is cut.
+class MarkerWatch
 {
 public:
-    explicit MarkerCollector(QByteArrayView upperMarker) : m_marker(upperMarker) {}
+    explicit MarkerWatch(QByteArrayView upperMarker) : m_marker(upperMarker) {}
 
     void clear()
     {
-        m_bytes.clear();
-        m_scanned = 0;
+        m_seen = 0;
+        m_seam.clear();
     }
-    // Position of the end marker, or -1 while it has not arrived.
-    qsizetype append(QByteArrayView piece)
+    // Position of the marker counted from the start of the reply, or -1 while it has not arrived.
+    qsizetype feed(QByteArrayView piece)
     {
-        m_bytes.append(piece);
-        const qsizetype from = std::max<qsizetype>(0, m_scanned - (m_marker.size() - 1));
-        m_scanned = m_bytes.size();
-        return indexOfMarker(m_bytes, m_marker, from);
-    }
-    QByteArray &bytes() { return m_bytes; }
-    // Forgets the first n bytes, which have been used.
-    void dropFront(qsizetype n)
-    {
-        m_bytes.remove(0, n);
-        m_scanned = std::max<qsizetype>(0, m_scanned - n);
+        const qsizetype keep = m_marker.size() - 1;
+        // A marker that spans the seam between the previous bytes and this piece.
+        QByteArray seam = m_seam + piece.first(std::min(keep, piece.size())).toByteArray();
+        const qsizetype inSeam = indexOfMarker(seam, m_marker);
+        qsizetype found = -1;
+        if (inSeam >= 0 && inSeam < m_seam.size())
+            found = m_seen - m_seam.size() + inSeam;
+        else if (const qsizetype inPiece = indexOfMarker(piece, m_marker); inPiece >= 0)
+            found = m_seen + inPiece;
+        m_seen += piece.size();
+        m_seam = piece.size() >= keep ? piece.last(keep).toByteArray() : seam.right(keep);
+        return found;
     }
 
 private:
     QByteArrayView m_marker;
-    QByteArray m_bytes;
-    qsizetype m_scanned = 0;
+    qsizetype m_seen = 0;
+    QByteArray m_seam;
 };
 
-// Streamed records and records per event: complete records are decoded and handed on, the
-// unfinished last one (the reply buffer) waits for the next event.
+// Streamed records and records per event: complete records are handed on event by event, the
+// unfinished last one (the reply buffer) waits for the rest.
 class RecordStream : public ReplyHandler
 {
 public:
     RecordStream(Shape shape, RecordsAction filler, LinkAction done)
-        : ReplyHandler(shape), m_collector(kClose), m_filler(std::move(filler)), m_done(std::move(done))
+        : ReplyHandler(shape), m_end(kClose), m_filler(std::move(filler)), m_done(std::move(done))
     {
     }
 
-    void begin() override { m_collector.clear(); }
-
-    Progress onData(CommandLink &link, QByteArrayView piece) override
+    void begin() override
     {
-        QByteArray &buffer = m_collector.bytes();
-        const qsizetype searchFrom = std::max<qsizetype>(0, buffer.size() - 1);
-        const qsizetype end = m_collector.append(piece);
+        m_buffer.clear();
+        m_end.clear();
+        m_offset = 0;
+        m_firstLine = true;
+    }
+
+    Progress onData(CommandLink &link, const QByteArray &piece) override
+    {
+        const qsizetype before = m_buffer.size();
+        const qsizetype end = m_end.feed(piece);
+        if (m_buffer.isEmpty())
+            m_buffer = piece; // shares the bytes: no copy
+        else
+            m_buffer.append(piece);
         if (end >= 0) {
-            const QList<Record> records = parse(QByteArrayView(buffer).first(end), true);
-            m_collector.clear();
+            const RecordBatch batch = take(end - m_offset, true);
             link.CloseSocket();
-            if (!records.isEmpty())
-                m_filler(link, records);
+            if (!batch.isEmpty())
+                m_filler(link, batch);
             if (m_done)
                 m_done(link);
             link.ResetPointers();
             return Progress::Done;
         }
         // Only the new bytes (and the one before them, for a CR LF cut in two) can end a record.
-        const qsizetype lastEnd = QByteArrayView(buffer).sliced(searchFrom).lastIndexOf(kCrLf);
+        const qsizetype from = std::max<qsizetype>(0, before - 1);
+        const qsizetype lastEnd = QByteArrayView(m_buffer).sliced(from).lastIndexOf("\r\n");
         if (lastEnd < 0)
             return Progress::Waiting;
-        const qsizetype consumed = searchFrom + lastEnd + kCrLf.size();
-        const QList<Record> records = parse(QByteArrayView(buffer).first(consumed), false);
-        m_collector.dropFront(consumed);
-        if (!records.isEmpty())
-            m_filler(link, records);
+        const RecordBatch batch = take(from + lastEnd + 2, false);
+        if (!batch.isEmpty())
+            m_filler(link, batch);
         return Progress::Waiting;
     }
 
 private:
-    static QList<Record> parse(QByteArrayView text, bool last)
+    // Cuts the first `length` bytes of the buffer into records; the rest stays for the next event.
+    RecordBatch take(qsizetype length, bool last)
     {
-        QList<Record> records;
+        QByteArray bytes = std::move(m_buffer);
+        m_buffer = bytes.sliced(length);
+        m_offset += length;
+        QList<std::pair<qsizetype, qsizetype>> lines;
+        const char *data = bytes.constData();
         qsizetype pos = 0;
-        while (pos < text.size()) {
-            qsizetype eol = QByteArrayView(text).sliced(pos).indexOf(kCrLf);
-            if (eol < 0) {
-                if (!last)
-                    break;
-                eol = text.size() - pos;
+        while (pos < length) {
+            const void *nl = std::memchr(data + pos, '\n', size_t(length - pos));
+            qsizetype next = nl ? static_cast<const char *>(nl) - data : length;
+            // A lone LF is part of the data; records end with CR LF.
+            while (nl && (next == pos || data[next - 1] != '\r')) {
+                nl = next + 1 < length ? std::memchr(data + next + 1, '\n', size_t(length - next - 1)) : nullptr;
+                next = nl ? static_cast<const char *>(nl) - data : length;
             }
-            QByteArray line = text.sliced(pos, eol).toByteArray();
-            pos += eol + kCrLf.size();
-            line.replace(kClose, QByteArrayView());
-            line.replace(kOpen, QByteArrayView());
-            if (line.isEmpty())
-                continue;
-            records.append(WireCodec::decode(line).split(u'|'));
+            if (!nl && !last)
+                break;
+            qsizetype start = pos;
+            qsizetype stop = nl ? next - 1 : length;
+            pos = nl ? next + 1 : length;
+            if (m_firstLine) {
+                // The reply opens with "CMDDATA", on a line of its own or before the first record.
+                while (start < stop && (data[start] == ' ' || data[start] == '\t'))
+                    ++start;
+                if (stop == start)
+                    continue; // blank lines before the marker
+                m_firstLine = false;
+                if (QByteArrayView(data + start, stop - start).startsWith(kOpen))
+                    start += kOpen.size();
+            }
+            if (stop > start)
+                lines.append({start, stop - start});
         }
-        return records;
+        return RecordBatch(std::move(bytes), std::move(lines));
     }
 
-    MarkerCollector m_collector;
+    MarkerWatch m_end;
     RecordsAction m_filler;
     LinkAction m_done;
+    QByteArray m_buffer;      // the unfinished last record
+    qsizetype m_offset = 0;   // bytes of the reply already cut into records
+    bool m_firstLine = true;
 };
 
 class WholeReply : public ReplyHandler
 {
 public:
     explicit WholeReply(TextAction action)
-        : ReplyHandler(Shape::WholeReply), m_collector(kClose), m_action(std::move(action))
+        : ReplyHandler(Shape::WholeReply), m_end(kClose), m_action(std::move(action))
     {
     }
 
-    void begin() override { m_collector.clear(); }
-
-    Progress onData(CommandLink &link, QByteArrayView piece) override
+    void begin() override
     {
-        const qsizetype end = m_collector.append(piece);
+        m_end.clear();
+        m_bytes.clear();
+    }
+
+    Progress onData(CommandLink &link, const QByteArray &piece) override
+    {
+        const qsizetype end = m_end.feed(piece);
+        m_bytes.append(piece);
         if (end < 0)
             return Progress::Waiting;
-        const QString text = StripReply(WireCodec::decode(QByteArrayView(m_collector.bytes()).first(end)));
-        m_collector.clear();
+        const QString text = StripReply(WireCodec::decode(QByteArrayView(m_bytes).first(end)));
+        m_bytes.clear();
         link.CloseSocket();
         m_action(link, text);
         link.ResetPointers();
@@ -190,31 +224,31 @@ public:
     }
 
 private:
-    MarkerCollector m_collector;
+    MarkerWatch m_end;
     TextAction m_action;
+    QByteArray m_bytes;
 };
 
 class StatusWordReply : public ReplyHandler
 {
 public:
     explicit StatusWordReply(StatusAction action)
-        : ReplyHandler(Shape::StatusWord), m_action(std::move(action))
+        : ReplyHandler(Shape::StatusWord), m_failedWatch("FAILED DATA"), m_savedWatch("DATA SAVED"),
+          m_action(std::move(action))
     {
     }
 
     void begin() override
     {
-        m_tail.clear();
+        m_failedWatch.clear();
+        m_savedWatch.clear();
         m_failed = m_saved = false;
     }
 
-    Progress onData(CommandLink &link, QByteArrayView piece) override
+    Progress onData(CommandLink &link, const QByteArray &piece) override
     {
-        // Only the last few bytes can still complete a word cut by a split.
-        QByteArray window = m_tail + piece.toByteArray();
-        m_failed = m_failed || indexOfMarker(window, "FAILED DATA") >= 0;
-        m_saved = m_saved || indexOfMarker(window, "DATA SAVED") >= 0;
-        m_tail = window.right(10);
+        m_failed = m_failedWatch.feed(piece) >= 0 || m_failed;
+        m_saved = m_savedWatch.feed(piece) >= 0 || m_saved;
         if (!m_failed && !m_saved)
             return Progress::Waiting;
         link.CloseSocket();
@@ -223,40 +257,81 @@ public:
     }
 
 private:
+    MarkerWatch m_failedWatch;
+    MarkerWatch m_savedWatch;
     StatusAction m_action;
-    QByteArray m_tail;
     bool m_failed = false;
     bool m_saved = false;
 };
 
+// Keeps the pieces as they came and joins them once, when "/REPORT" has arrived: a dictation of
+// many megabytes is copied once, not at every piece.
 class FileTransfer : public ReplyHandler
 {
 public:
     explicit FileTransfer(BytesAction action)
-        : ReplyHandler(Shape::FileTransfer), m_collector("/REPORT"), m_action(std::move(action))
+        : ReplyHandler(Shape::FileTransfer), m_end("/REPORT"), m_action(std::move(action))
     {
     }
 
-    void begin() override { m_collector.clear(); }
-
-    Progress onData(CommandLink &link, QByteArrayView piece) override
+    void begin() override
     {
-        if (m_collector.append(piece) < 0)
+        m_end.clear();
+        m_pieces.clear();
+        m_size = 0;
+    }
+
+    Progress onData(CommandLink &link, const QByteArray &piece) override
+    {
+        m_pieces.append(piece);
+        m_size += piece.size();
+        const qsizetype end = m_end.feed(piece);
+        if (end < 0)
             return Progress::Waiting;
-        const QByteArray &all = m_collector.bytes();
-        QByteArray content;
-        const qsizetype open = all.indexOf("REPORT");
-        const qsizetype close = all.indexOf("/REPORT");
-        if (open >= 0 && close > open)
-            content = all.mid(open + 6, close - open - 6);
-        m_collector.clear();
+        QByteArray content = extract(end);
+        m_pieces.clear();
         link.CloseSocket();
         m_action(link, content);
         return Progress::Done;
     }
 
 private:
-    MarkerCollector m_collector;
+    // The content: from just after the first "REPORT" to the first "/REPORT", exact case.
+    QByteArray extract(qsizetype end) const
+    {
+        // The usual reply opens with "REPORT" in its first piece and ends with the marker the
+        // watch found: copy just the content, once.
+        const QByteArray &first = m_pieces.constFirst();
+        const qsizetype open = first.indexOf("REPORT");
+        if (open >= 0 && open + 6 <= end && joined(end, end + 7) == "/REPORT")
+            return joined(open + 6, end);
+        QByteArray all = joined(0, m_size);
+        const qsizetype o = all.indexOf("REPORT");
+        const qsizetype c = o >= 0 ? all.indexOf("/REPORT", o) : -1;
+        return (o >= 0 && c > o) ? all.mid(o + 6, c - o - 6) : QByteArray();
+    }
+
+    // Bytes [from, to) of the reply.
+    QByteArray joined(qsizetype from, qsizetype to) const
+    {
+        QByteArray out;
+        out.reserve(std::max<qsizetype>(0, to - from));
+        qsizetype at = 0;
+        for (const QByteArray &p : m_pieces) {
+            const qsizetype lo = std::max(from, at);
+            const qsizetype hi = std::min(to, at + p.size());
+            if (lo < hi)
+                out.append(QByteArrayView(p).sliced(lo - at, hi - lo));
+            at += p.size();
+            if (at >= to)
+                break;
+        }
+        return out;
+    }
+
+    MarkerWatch m_end;
+    QList<QByteArray> m_pieces;
+    qsizetype m_size = 0;
     BytesAction m_action;
 };
 
@@ -264,10 +339,35 @@ class NotRead : public ReplyHandler
 {
 public:
     NotRead() : ReplyHandler(Shape::NotRead) {}
-    Progress onData(CommandLink &, QByteArrayView) override { return Progress::Done; }
+    Progress onData(CommandLink &, const QByteArray &) override { return Progress::Done; }
 };
 
 } // namespace
+
+RecordBatch::RecordBatch(QByteArray bytes, QList<std::pair<qsizetype, qsizetype>> lines)
+    : m_bytes(std::move(bytes)), m_lines(std::move(lines))
+{
+}
+
+QByteArrayView RecordBatch::raw(qsizetype i) const
+{
+    const auto [start, length] = m_lines.at(i);
+    return QByteArrayView(m_bytes).sliced(start, length);
+}
+
+Record RecordBatch::at(qsizetype i) const
+{
+    return WireCodec::decode(raw(i)).split(u'|');
+}
+
+QList<Record> RecordBatch::toList() const
+{
+    QList<Record> records;
+    records.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        records.append(at(i));
+    return records;
+}
 
 QString shapeName(Shape shape)
 {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <stdexcept>
 
 class CommandLink;
@@ -46,6 +47,45 @@ private:
 // The fields of one record, in the order the server sends them.
 using Record = QStringList;
 
+// The complete records of one data event. Records are cut out of the received bytes without being
+// copied; a record is decoded and split into its fields only when it is asked for, so a list of
+// 100 000 rows costs little more than receiving it.
+class RecordBatch
+{
+public:
+    RecordBatch() = default;
+    RecordBatch(QByteArray bytes, QList<std::pair<qsizetype, qsizetype>> lines);
+
+    qsizetype size() const { return m_lines.size(); }
+    bool isEmpty() const { return m_lines.isEmpty(); }
+    Record at(qsizetype i) const;
+    QByteArrayView raw(qsizetype i) const;
+    QList<Record> toList() const;
+
+    class const_iterator
+    {
+    public:
+        const_iterator(const RecordBatch *batch, qsizetype i) : m_batch(batch), m_i(i) {}
+        Record operator*() const { return m_batch->at(m_i); }
+        const_iterator &operator++()
+        {
+            ++m_i;
+            return *this;
+        }
+        bool operator!=(const const_iterator &o) const { return m_i != o.m_i; }
+
+    private:
+        const RecordBatch *m_batch;
+        qsizetype m_i;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    QByteArray m_bytes;
+    QList<std::pair<qsizetype, qsizetype>> m_lines; // start and length of each record in m_bytes
+};
+
 // A reply handler: the shape's reading of the bytes plus the command's own logic, given as callbacks.
 // One handler object serves its command for the whole run; begin() forgets the previous reply.
 class ReplyHandler
@@ -62,7 +102,7 @@ public:
 
     virtual void begin() {}
     // One data event's bytes, unchanged. Waiting: the reply is not complete and more is expected.
-    virtual Progress onData(CommandLink &link, QByteArrayView piece) = 0;
+    virtual Progress onData(CommandLink &link, const QByteArray &piece) = 0;
 
 private:
     Shape m_shape;
@@ -73,7 +113,7 @@ using HandlerPtr = std::shared_ptr<ReplyHandler>;
 using LinkAction = std::function<void(CommandLink &)>;
 using NumberAction = std::function<void(CommandLink &, std::int32_t)>;
 using TextAction = std::function<void(CommandLink &, const QString &)>;
-using RecordsAction = std::function<void(CommandLink &, const QList<Record> &)>;
+using RecordsAction = std::function<void(CommandLink &, const RecordBatch &)>;
 using BytesAction = std::function<void(CommandLink &, const QByteArray &)>;
 enum class StatusWord { Saved, Failed };
 using StatusAction = std::function<void(CommandLink &, StatusWord)>;
