@@ -2,6 +2,8 @@
 #include "app/logbook.h"
 #include "app/messageboxprompter.h"
 #include "app/session.h"
+#include "app/configwindow.h"
+#include "app/shell.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -19,8 +21,13 @@ int main(int argc, char *argv[])
     LogBook log(folder, prompter);
 
     Startup startup(session, prompter, log, folder);
+    Shell shell(session, prompter, log, folder, [&] {
+        ConfigWindow window(session.settings, prompter, folder, QApplication::activeWindow());
+        window.exec();
+    });
     if (!startup.run(QApplication::arguments().mid(1)))
         return 1;
+    shell.attach(startup.splash());
     // The splash is up; the program runs until its last window closes.
     return QApplication::exec();
 }

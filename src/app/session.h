@@ -33,6 +33,11 @@ struct Session
     QString UserName;
     bool DebugMode = false;
 
+    // The login outcome: 0 not logged on, 1 logged on, -12 logged on but the password must be changed.
+    std::int16_t LoggedIn = 0;
+    bool RightUtilities = false;
+    bool RightStatistics = false;
+
     // Set by menus and task windows before they start a command; reply handlers read it.
     QString ActionCode;
 

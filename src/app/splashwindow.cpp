@@ -145,8 +145,10 @@ QString SplashWindow::captionFor(int major, int minor, int revision)
 void SplashWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // Every showing is a fresh load (a logoff shows the splash again): the hand-over runs anew.
     if (!m_loaded) {
         m_loaded = true;
+        unsetCursor();
         m_timer->start();
     }
 }
@@ -155,6 +157,7 @@ void SplashWindow::closeEvent(QCloseEvent *event)
 {
     // A splash closed before its first tick must not start the hand-over afterwards.
     m_timer->stop();
+    m_loaded = false;
     QWidget::closeEvent(event);
 }
 
