@@ -9,7 +9,7 @@ namespace {
 qsizetype requestEnd(const QByteArray &bytes)
 {
     qsizetype best = -1;
-    for (const QByteArrayView marker : {QByteArrayView("/CMD"), QByteArrayView("/GET"), QByteArrayView("/PUT")}) {
+    for (const QByteArrayView marker : {QByteArrayView("/CMD"), QByteArrayView("/GET"), QByteArrayView("/PUT"), QByteArrayView("/COMPUTER")}) {
         const qsizetype at = bytes.indexOf(marker);
         if (at >= 0 && (best < 0 || at + marker.size() < best))
             best = at + marker.size();

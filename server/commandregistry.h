@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <utility>
+
+class ReplyWriter;
+struct CommandContext;
+struct CommandRequest;
+
+// A command handler answers one request: it reads the arguments, does its work in the database and
+// writes exactly one reply (or an error reply) into the writer.
+using CommandHandler = std::function<void(const CommandRequest &, ReplyWriter &, CommandContext &)>;
+
+// The commands the server knows, by request keyword, compared without regard to case. Each domain
+// file under handlers/ adds its commands here; a keyword prefix serves a whole family of keywords
+// (the statistics codes "Stat" + code).
+class CommandRegistry
+{
+public:
+    // False (and nothing changed) when the keyword is taken already.
+    bool add(QStringView keyword, CommandHandler handler);
+    bool addPrefix(QStringView prefix, CommandHandler handler);
+
+    // The exact keyword first, else the longest prefix that fits; nullptr when none.
+    const CommandHandler *find(QStringView keyword) const;
+    bool contains(QStringView keyword) const { return find(keyword) != nullptr; }
+
+private:
+    QHash<QString, CommandHandler> m_exact;
+    QList<std::pair<QString, CommandHandler>> m_prefixes;
+};

@@ -1,0 +1,6 @@
+#include "handlers.h"
+
+void registerAllCommands(CommandRegistry &registry)
+{
+    registerGenericCommands(registry);
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+class CommandRegistry;
+
+// One registration function per domain file in this folder. A new domain adds its file, declares its
+// function here and calls it from registerAllCommands().
+void registerGenericCommands(CommandRegistry &registry);
+
+void registerAllCommands(CommandRegistry &registry);
