@@ -5,6 +5,7 @@
 #include "app/configwindow.h"
 #include "app/shell.h"
 #include "app/startup.h"
+#include "app/taskwindows.h"
 
 #include <QApplication>
 
@@ -28,6 +29,9 @@ int main(int argc, char *argv[])
     if (!startup.run(QApplication::arguments().mid(1)))
         return 1;
     shell.attach(startup.splash());
+    shell.setMainWindowReady([&](MainWindow &main) {
+        installTaskWindows(main, TaskContext{session, prompter, log, folder});
+    });
     // The splash is up; the program runs until its last window closes.
     return QApplication::exec();
 }
