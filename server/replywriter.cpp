@@ -24,7 +24,7 @@ void ReplyWriter::number(qint64 value)
     m_bytes = kOpen.toByteArray() + QByteArray::number(value) + kLineEnd + kClose;
 }
 
-void ReplyWriter::value(QStringView text)
+void ReplyWriter::value(const QString &text)
 {
     m_error = false;
     m_inRecords = false;
@@ -71,18 +71,18 @@ void ReplyWriter::records(const QList<QStringList> &rows)
     endRecords();
 }
 
-void ReplyWriter::status(QStringView word)
+void ReplyWriter::status(const QString &word)
 {
     m_error = false;
     m_inRecords = false;
     m_bytes = WireCodec::encode(fieldText(word));
 }
 
-void ReplyWriter::error(int number, QStringView text, QStringView function)
+void ReplyWriter::error(int number, const QString &text, const QString &function)
 {
     m_error = true;
     m_inRecords = false;
-    m_bytes = errorReply(number, text, function.isEmpty() ? QStringView(m_function) : function);
+    m_bytes = errorReply(number, text, function.isEmpty() ? m_function : function);
 }
 
 QString ReplyWriter::fieldText(QStringView text)

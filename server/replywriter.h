@@ -21,14 +21,14 @@ public:
 
     void number(qint64 value);
     // One value on its own line inside the data markers (a UID, a code, one field).
-    void value(QStringView text);
+    void value(const QString &text);
     void beginRecords();
     void record(const QStringList &fields);
     void record(std::initializer_list<QString> fields);
     void endRecords();
     void records(const QList<QStringList> &rows);
-    void status(QStringView word);
-    void error(int number, QStringView text, QStringView function = {});
+    void status(const QString &word);
+    void error(int number, const QString &text, const QString &function = {});
 
     bool hasReply() const { return !m_bytes.isEmpty(); }
     bool isError() const { return m_error; }
