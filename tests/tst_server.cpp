@@ -6,6 +6,7 @@
 #include "replywriter.h"
 #include "serveroptions.h"
 #include "userstore.h"
+#include "sqlvaluelist.h"
 #include "zelserver.h"
 
 #include "link/replyhelpers.h"
@@ -215,6 +216,14 @@ private slots:
     void delayedReply();
 
     // database and program
+    void sqlValueListsAreReadSafely_data();
+    void sqlValueListsAreReadSafely();
+    void patientsAreRegisteredFoundAndUpdated();
+    void patientSearchUsesLikePatterns_data();
+    void patientSearchUsesLikePatterns();
+    void badPatientValuesAreRefused_data();
+    void badPatientValuesAreRefused();
+
     void demoSeedIsPlausibleAndRepeatable();
     void newerSchemaIsRefused();
     void executableListensAndEndsCleanlyOnSigterm();
@@ -760,6 +769,137 @@ void TestServer::delayedReply()
     clock.start();
     QCOMPARE(peer.exchange("CMDNewID|tblDocuments/CMD"), numberReply(1));
     QVERIFY(clock.elapsed() >= 250);
+}
+
+void TestServer::sqlValueListsAreReadSafely_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("expected"); // kind:text per value, or "error"
+    QTest::newRow("registration") << "4711, '12345678', 'O''Brien', 'Mary', 'MO', '1970-01-31', 'F',  2"
+                                  << "N:4711|T:12345678|T:O'Brien|T:Mary|T:MO|T:1970-01-31|T:F|N:2";
+    QTest::newRow("nulls in any case") << "1, 'A', Null, NULL,  NUll" << "N:1|T:A|0:|0:|0:";
+    QTest::newRow("comma and quote inside text") << "'a, b', 'it''s', ''''" << "T:a, b|T:it's|T:'";
+    QTest::newRow("injection stays text") << "1, 'x''); DROP TABLE tblPatienten; --'" << "N:1|T:x'); DROP TABLE tblPatienten; --";
+    QTest::newRow("negative and decimal") << "-3, 2.5" << "N:-3|N:2.5";
+    QTest::newRow("unclosed quote") << "1, 'abc" << "error";
+    QTest::newRow("bare word") << "1, DROP" << "error";
+    QTest::newRow("missing comma") << "'a' 'b'" << "error";
+    QTest::newRow("empty value") << "1,,2" << "error";
+}
+
+void TestServer::sqlValueListsAreReadSafely()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, expected);
+    QString error;
+    const auto values = SqlValueList::parse(list, &error);
+    if (expected == u"error") {
+        QVERIFY(!values);
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QVERIFY2(values, qPrintable(error));
+    QStringList seen;
+    for (const SqlValueList::Value &v : *values) {
+        const QString kind = v.kind == SqlValueList::Value::Kind::Null     ? u"0"_s
+                             : v.kind == SqlValueList::Value::Kind::Number ? u"N"_s
+                                                                            : u"T"_s;
+        seen.append(kind + u':' + v.text);
+    }
+    QCOMPARE(seen.join(u'|'), expected);
+}
+
+void TestServer::patientsAreRegisteredFoundAndUpdated()
+{
+    Fixture f(false);
+    QVERIFY(f.start());
+    {
+        Peer peer(f.server->commandPort());
+        QVERIFY(peer.waitConnected());
+        // The registration chain on one connection, as the client sends it.
+        QCOMPARE(peer.exchange("CMDNewID|tblPatienten/CMD"), numberReply(1));
+        QCOMPARE(peer.exchange("CMDPATID1|F-0001'x/CMD"), numberReply(0));
+        QCOMPARE(peer.exchange("CMDPATNEW|1, 'F-0001''x', 'O''Brien', 'Mary', 'MO', '1970-01-31', 'F',  1/CMD"),
+                 numberReply(1));
+        QCOMPARE(peer.exchange("CMDPATID1|F-0001'x/CMD"), numberReply(1));
+        // The same folder number again is refused, not stored twice.
+        QCOMPARE(peer.exchange("CMDPATNEW|2, 'F-0001''x', 'Smith', Null, Null, '1980-02-29', Null,  NUll/CMD"),
+                 numberReply(0));
+        QCOMPARE(peer.exchange("CMDPATNEW|3, 'F-0003', 'Smith', Null, Null, '1980-02-29', Null,  NUll/CMD"),
+                 numberReply(1));
+        QCOMPARE(peer.exchange("CMDPATLIST|%|%/CMD"),
+                 QByteArray("CMDDATA\r\n1|F-0001'x|O'Brien|Mary|MO|1970-01-31|F|1\r\n"
+                            "3|F-0003|Smith|||1980-02-29||\r\n/CMDDATA\r\n"));
+        QCOMPARE(peer.exchange("CMDPATUPDATE|1|F-0001'x|O''Brian|Null|MO|1970-01-30|F|2/CMD"), numberReply(1));
+        QCOMPARE(peer.exchange("CMDPATUPDATE|99|F-9|Nobody|Null|Null|1970-01-30|Null| NUll/CMD"), numberReply(0));
+        // Taking another patient's folder number is refused.
+        QCOMPARE(peer.exchange("CMDPATUPDATE|3|F-0001'x|Smith|Null|Null|1980-02-29|Null| NUll/CMD"), numberReply(0));
+    }
+    // Everything survives a restart.
+    f.server.reset();
+    QVERIFY(f.start());
+    Peer peer(f.server->commandPort());
+    QVERIFY(peer.waitConnected());
+    QCOMPARE(peer.exchange("CMDPATLIST|F-0001%|o'br_an/CMD"),
+             QByteArray("CMDDATA\r\n1|F-0001'x|O'Brian||MO|1970-01-30|F|2\r\n/CMDDATA\r\n"));
+    QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblPatienten"_s), 2);
+}
+
+void TestServer::patientSearchUsesLikePatterns_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("everything") << QByteArray("CMDPATLIST|%|%/CMD") << 4;
+    QTest::newRow("surname prefix, any case") << QByteArray("CMDPATLIST|%|m%/CMD") << 3;
+    QTest::newRow("one character") << QByteArray("CMDPATLIST|%|M_ller/CMD") << 2;
+    QTest::newRow("folder pattern") << QByteArray("CMDPATLIST|123%|%/CMD") << 2;
+    QTest::newRow("both") << QByteArray("CMDPATLIST|123%|Meyer/CMD") << 1;
+    QTest::newRow("exact folder") << QByteArray("CMDPATLIST|12345678|%/CMD") << 1;
+    QTest::newRow("nothing") << QByteArray("CMDPATLIST|%|Zulu%/CMD") << 0;
+}
+
+void TestServer::patientSearchUsesLikePatterns()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, rows);
+    Fixture f(false);
+    QVERIFY(f.start());
+    Peer peer(f.server->commandPort());
+    QVERIFY(peer.waitConnected());
+    for (const QByteArray &row : {QByteArray("1, '12345678', 'M\xfcller', Null, Null, '1970-01-01', 'M', 0"),
+                                  QByteArray("2, '12399999', 'Meyer', Null, Null, '1970-01-01', 'F', 1"),
+                                  QByteArray("3, '55500000', 'Muller', Null, Null, '1970-01-01', 'M', 0"),
+                                  QByteArray("4, '55511111', 'Abrahams', Null, Null, '1970-01-01', 'F', 1")})
+        QCOMPARE(peer.exchange("CMDPATNEW|" + row + "/CMD"), numberReply(1));
+    const QByteArray reply = peer.exchange(request);
+    QVERIFY(reply.startsWith("CMDDATA\r\n"));
+    QCOMPARE(int(reply.count("\r\n")) - 2, rows);
+}
+
+void TestServer::badPatientValuesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("seven values") << QByteArray("CMDPATNEW|1, 'F1', 'A', Null, Null, '1970-01-01', 'M'/CMD");
+    QTest::newRow("no surname") << QByteArray("CMDPATNEW|1, 'F1', '', Null, Null, '1970-01-01', 'M', 1/CMD");
+    QTest::newRow("not a date") << QByteArray("CMDPATNEW|1, 'F1', 'A', Null, Null, '31.01.1970', 'M', 1/CMD");
+    QTest::newRow("id not a number") << QByteArray("CMDPATNEW|'x', 'F1', 'A', Null, Null, '1970-01-01', 'M', 1/CMD");
+    QTest::newRow("broken list") << QByteArray("CMDPATNEW|1, 'F1', 'A, Null/CMD");
+    QTest::newRow("update without id") << QByteArray("CMDPATUPDATE||F1|A|Null|Null|1970-01-01|M|1/CMD");
+    QTest::newRow("update race not a number") << QByteArray("CMDPATUPDATE|1|F1|A|Null|Null|1970-01-01|M|x/CMD");
+    QTest::newRow("list with one pattern") << QByteArray("CMDPATLIST|%/CMD");
+}
+
+void TestServer::badPatientValuesAreRefused()
+{
+    QFETCH(QByteArray, request);
+    Fixture f(false);
+    QVERIFY(f.start());
+    Peer peer(f.server->commandPort());
+    QVERIFY(peer.waitConnected());
+    const QByteArray reply = peer.exchange(request);
+    QVERIFY2(reply.startsWith("ERROR|200|"), reply.constData());
+    QCOMPARE(ServerErrorText(WireCodec::decode(reply)).count(u"\r\n"_s), 2);
+    QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblPatienten"_s), 0);
 }
 
 void TestServer::demoSeedIsPlausibleAndRepeatable()

@@ -3,4 +3,5 @@
 void registerAllCommands(CommandRegistry &registry)
 {
     registerGenericCommands(registry);
+    registerPatientCommands(registry);
 }

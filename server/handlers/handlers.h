@@ -5,5 +5,6 @@ class CommandRegistry;
 // One registration function per domain file in this folder. A new domain adds its file, declares its
 // function here and calls it from registerAllCommands().
 void registerGenericCommands(CommandRegistry &registry);
+void registerPatientCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);
