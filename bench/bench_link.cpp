@@ -7,6 +7,7 @@
 #include "app/prompter.h"
 #include "app/session.h"
 #include "link/commandlink.h"
+#include "payloadserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,14 +16,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -37,65 +32,6 @@ public:
         std::fprintf(stderr, "unexpected box: %s\n", qPrintable(text));
     }
     Answer ask(Icon, const QString &, const QString &, Buttons) override { return Answer::Cancel; }
-};
-
-// Answers every connection with the same payload once a request has come in, then closes.
-class PayloadServer
-{
-public:
-    explicit PayloadServer(QByteArray payload) : m_payload(std::move(payload))
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-        ::listen(m_fd, 8);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~PayloadServer()
-    {
-        m_stop = true;
-        ::shutdown(m_fd, SHUT_RDWR);
-        ::close(m_fd);
-        m_thread.join();
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    void serve()
-    {
-        while (!m_stop) {
-            const int c = ::accept(m_fd, nullptr, nullptr);
-            if (c < 0)
-                return;
-            QByteArray request;
-            char buf[256];
-            while (!request.contains("/CMD") && !request.contains("/GET")) {
-                const ssize_t n = ::read(c, buf, sizeof buf);
-                if (n <= 0)
-                    break;
-                request.append(buf, n);
-            }
-            qsizetype off = 0;
-            while (off < m_payload.size()) {
-                const ssize_t n = ::write(c, m_payload.constData() + off, size_t(m_payload.size() - off));
-                if (n <= 0)
-                    break;
-                off += n;
-            }
-            ::close(c);
-        }
-    }
-
-    QByteArray m_payload;
-    int m_fd = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
 };
 
 // keep: collect the reply in memory, as a reader that uses it must; otherwise only count the bytes.

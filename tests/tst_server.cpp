@@ -830,10 +830,10 @@ void TestServer::patientsAreRegisteredFoundAndUpdated()
         QCOMPARE(peer.exchange("CMDPATLIST|%|%/CMD"),
                  QByteArray("CMDDATA\r\n1|F-0001'x|O'Brien|Mary|MO|1970-01-31|F|1\r\n"
                             "3|F-0003|Smith|||1980-02-29||\r\n/CMDDATA\r\n"));
-        QCOMPARE(peer.exchange("CMDPATUPDATE|1|F-0001'x|O''Brian|Null|MO|1970-01-30|F|2/CMD"), numberReply(1));
+        QCOMPARE(peer.exchange("CMDPATUPDATE|1|F-0001''x|O''Brian|Null|MO|1970-01-30|F|2/CMD"), numberReply(1));
         QCOMPARE(peer.exchange("CMDPATUPDATE|99|F-9|Nobody|Null|Null|1970-01-30|Null| NUll/CMD"), numberReply(0));
         // Taking another patient's folder number is refused.
-        QCOMPARE(peer.exchange("CMDPATUPDATE|3|F-0001'x|Smith|Null|Null|1980-02-29|Null| NUll/CMD"), numberReply(0));
+        QCOMPARE(peer.exchange("CMDPATUPDATE|3|F-0001''x|Smith|Null|Null|1980-02-29|Null| NUll/CMD"), numberReply(0));
     }
     // Everything survives a restart.
     f.server.reset();
@@ -841,7 +841,7 @@ void TestServer::patientsAreRegisteredFoundAndUpdated()
     Peer peer(f.server->commandPort());
     QVERIFY(peer.waitConnected());
     QCOMPARE(peer.exchange("CMDPATLIST|F-0001%|o'br_an/CMD"),
-             QByteArray("CMDDATA\r\n1|F-0001'x|O'Brian||MO|1970-01-30|F|2\r\n/CMDDATA\r\n"));
+             QByteArray("CMDDATA\r\n1|F-0001''x|O'Brian||MO|1970-01-30|F|2\r\n/CMDDATA\r\n"));
     QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblPatienten"_s), 2);
 }
 

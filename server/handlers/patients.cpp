@@ -152,6 +152,9 @@ void updatePatient(const CommandRequest &request, ReplyWriter &reply, CommandCon
     QList<QVariant> v;
     for (const QString &field : request.arguments)
         v.append(SqlValueList::plainField(field));
+    // The id and the folder number come as they stand: the client doubles no quotes in them.
+    v[0] = request.arguments.at(0);
+    v[1] = request.arguments.at(1);
     if (const QString problem = checkPatient(v); !problem.isEmpty()) {
         reply.error(ServerErrors::BadArgument, u"PATUPDATE: "_s + problem);
         return;

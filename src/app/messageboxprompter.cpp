@@ -30,6 +30,7 @@ QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
     case Prompter::Buttons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     case Prompter::Buttons::YesNo:
+    case Prompter::Buttons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case Prompter::Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -48,15 +49,19 @@ Prompter::Answer toAnswer(int button, Prompter::Buttons buttons)
         return Prompter::Answer::No;
     default:
         // Escape or the close button: the cautious answer the box offers.
-        return buttons == Prompter::Buttons::YesNo ? Prompter::Answer::No : Prompter::Answer::Cancel;
+        return buttons == Prompter::Buttons::YesNo || buttons == Prompter::Buttons::YesNoDefaultNo
+                   ? Prompter::Answer::No
+                   : Prompter::Answer::Cancel;
     }
 }
 
 int runBox(Prompter::Icon icon, const QString &title, const QString &text, Prompter::Buttons buttons)
 {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), QApplication::activeWindow());
-    if (buttons == Prompter::Buttons::YesNo)
+    if (buttons == Prompter::Buttons::YesNo || buttons == Prompter::Buttons::YesNoDefaultNo)
         box.setEscapeButton(QMessageBox::No);
+    if (buttons == Prompter::Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     return box.exec();
 }
 

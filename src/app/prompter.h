@@ -9,7 +9,8 @@ class Prompter
 public:
     enum class Icon { None, Information, Warning, Error, Question };
     enum class Answer { Ok, Cancel, Yes, No };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesNoDefaultNo: a question whose cautious answer, "No", is also the one Return gives.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 
     virtual ~Prompter() = default;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,16 @@ struct Settings
     std::int32_t SecondServerPort = 0;
 
     bool operator==(const Settings &) const = default;
+};
+
+// The patient last chosen in a new or edited examination; the appointment booking reads it.
+struct PatientChoice
+{
+    QString PatientId; // internal id, decimal
+    QString Surname;
+    QString FirstName;
+    QString FolderNo;
+    QPointer<QObject> StudyNr; // the choosing window's X-ray number field, read when a booking needs it
 };
 
 // Everything one running client shares between its windows and the server link. Created once in main
@@ -43,4 +55,15 @@ struct Session
 
     // Department names by code 0..6, filled at start-up.
     QStringList DepartmentNames;
+
+    // The window whose controls the next reply fills.
+    QPointer<QObject> TargetWindow;
+
+    // The last patient search after defaulting, kept so that it can be repeated.
+    QString SearchFolderNo;
+    QString SearchSurname;
+    PatientChoice SelectedPatient;
+
+    // A number drawn from the server and held between the commands of one chain (the new patient id).
+    std::int32_t WorkNumber = 0;
 };

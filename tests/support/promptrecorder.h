@@ -16,6 +16,7 @@ public:
         Icon icon;
         QString title;
         QString text;
+        Buttons buttons = Buttons::Ok; // of a question
     };
 
     void show(Icon icon, const QString &title, const QString &text) override
@@ -25,9 +26,9 @@ public:
             onShow(shown.last());
     }
 
-    Answer ask(Icon icon, const QString &title, const QString &text, Buttons) override
+    Answer ask(Icon icon, const QString &title, const QString &text, Buttons buttons) override
     {
-        shown.append({icon, title, text});
+        shown.append({icon, title, text, buttons});
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
 
