@@ -975,9 +975,22 @@ private slots:
         QTRY_COMPARE(desk.prompts.shown.size(), 2);
         QCOMPARE(desk.prompts.shown.last().text, u"New patient not saved!\r\nFolderNo. already exists in Database!"_s);
         QTRY_VERIFY(desk.idle());
+        // The window kept what was typed: with another folder number it goes through.
+        QVERIFY(registration);
+        enterAll(registration, {u"PATID1=12349999"_s});
+        QTest::mouseClick(child<QPushButton>(registration, u"cmdSave"_s), Qt::LeftButton);
+        QTRY_VERIFY(!registration);
+        QCOMPARE(desk.prompts.shown.last().text, u"New patient registered successfully!"_s);
 
         auto *update = desk.editPatient();
         auto *list = child<PatientList>(update, u"PATList"_s);
+        // Both are found by a folder number pattern.
+        enter(update, u"PATID1Search=1234*"_s);
+        QTest::mouseClick(child<QPushButton>(update, u"cmdSearch"_s), Qt::LeftButton);
+        QTRY_COMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(column(list, PatientList::Surname), (QStringList{u"O'Brien"_s, u"Other"_s}));
+        QTRY_VERIFY(desk.idle());
+        enter(update, u"PATID1Search="_s);
         findAndChoose(update, u"o'b*"_s);
         QCOMPARE(PatientList::fields(list->topLevelItem(0)).mid(1),
                  (QStringList{u"1234'5678"_s, u"O'Brien"_s, u"Mary"_s, u"MO"_s, u"1970-01-31"_s, u"F"_s, u"2"_s}));
@@ -988,7 +1001,19 @@ private slots:
         QTRY_COMPARE(list->topLevelItemCount(), 1);
         QCOMPARE(PatientList::fields(list->topLevelItem(0)).mid(1),
                  (QStringList{u"1234'5678"_s, u"O'Brien"_s, u"Mary Ann"_s, u"MO"_s, u"1971-02-01"_s, u"M"_s, u"0"_s}));
-        QCOMPARE(desk.prompts.shown.size(), 2);
+        QCOMPARE(desk.prompts.shown.size(), 3);
+
+        // Everything is still there after the server restarts.
+        server.stop();
+        QVERIFY2(server.start(options, &error), qPrintable(error));
+        desk.session.ServerPort = server.commandPort();
+        enter(update, u"PATID1Search=1234*"_s);
+        enter(update, u"PATNachnameSearch="_s);
+        QTest::mouseClick(child<QPushButton>(update, u"cmdSearch"_s), Qt::LeftButton);
+        QTRY_COMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(PatientList::fields(list->topLevelItem(0)).mid(1),
+                 (QStringList{u"1234'5678"_s, u"O'Brien"_s, u"Mary Ann"_s, u"MO"_s, u"1971-02-01"_s, u"M"_s, u"0"_s}));
+        QCOMPARE(PatientList::fields(list->topLevelItem(1)).mid(1, 2), (QStringList{u"12349999"_s, u"Other"_s}));
     }
 
     // --- the main window opens the patient windows
