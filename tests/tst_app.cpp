@@ -9,6 +9,7 @@
 #include "app/splashwindow.h"
 #include "app/startup.h"
 #include "link/commandlink.h"
+#include "support/findchild.h"
 #include "support/promptrecorder.h"
 #include "support/scriptedserver.h"
 
@@ -97,15 +98,6 @@ QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-template <typename T>
-T *child(QWidget *parent, const QString &name)
-{
-    T *found = parent->findChild<T *>(name);
-    if (!found)
-        qFatal("missing child %s", qPrintable(name));
-    return found;
 }
 
 void fillMain(QWidget *window, const QString &server, const QString &port, const QString &t1, const QString &t2)

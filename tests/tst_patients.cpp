@@ -11,6 +11,7 @@
 #include "patients/patientrules.h"
 #include "patients/patientsearch.h"
 #include "patients/rasseini.h"
+#include "support/findchild.h"
 #include "support/promptrecorder.h"
 #include "support/scriptedserver.h"
 #include "zelserver.h"
@@ -48,15 +49,6 @@ QByteArray listReply(const QList<QByteArray> &records)
     for (const QByteArray &r : records)
         reply += r + "\r\n";
     return reply + "/CMDDATA\r\n";
-}
-
-template <typename T>
-T *child(QObject *parent, const QString &name)
-{
-    T *found = parent->findChild<T *>(name);
-    if (!found)
-        qFatal("missing child %s", qPrintable(name));
-    return found;
 }
 
 // Leaving a field the way Tab does: its focus-out rules run.

@@ -5,6 +5,7 @@
 #include "patientsearch.h"
 #include "rasseini.h"
 
+#include "app/closetaskwindow.h"
 #include "app/prompter.h"
 #include "app/session.h"
 #include "link/commandlink.h"
@@ -158,8 +159,5 @@ void EditPatientWindow::onCommandEnded()
 
 void EditPatientWindow::closeTask()
 {
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        frame->close();
-    else
-        close();
+    closeTaskWindow(*this);
 }

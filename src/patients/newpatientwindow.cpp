@@ -3,6 +3,7 @@
 #include "patientform.h"
 #include "rasseini.h"
 
+#include "app/closetaskwindow.h"
 #include "app/logbook.h"
 #include "app/prompter.h"
 #include "app/session.h"
@@ -113,8 +114,5 @@ void NewPatientWindow::onCancel()
 
 void NewPatientWindow::closeTask()
 {
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        frame->close();
-    else
-        close();
+    closeTaskWindow(*this);
 }
