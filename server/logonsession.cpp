@@ -130,16 +130,9 @@ QString LogonSession::answer()
 int LogonSession::login(const QString &name, const QString &password, const QString &application)
 {
     m_loggedOnUser = 0;
-    if (name.isEmpty())
-        return NoUserName;
-    if (!isAllowedApplication(application))
-        return NotAllowed;
     UserRecord user;
-    switch (m_users.find(name, &user)) {
-    case UserStore::Lookup::Failed: return InternalFailure;
-    case UserStore::Lookup::Missing: return UnknownUser;
-    case UserStore::Lookup::Found: break;
-    }
+    if (const int refused = findUser(name, application, &user))
+        return refused;
     if (!m_users.verify(user, password))
         return WrongPassword;
     if (user.disabled)
@@ -148,6 +141,20 @@ int LogonSession::login(const QString &name, const QString &password, const QStr
         return EmptyPassword;
     m_loggedOnUser = user.id;
     return user.id;
+}
+
+int LogonSession::findUser(const QString &name, const QString &application, UserRecord *user)
+{
+    if (name.isEmpty())
+        return NoUserName;
+    if (!isAllowedApplication(application))
+        return NotAllowed;
+    switch (m_users.find(name, user)) {
+    case UserStore::Lookup::Failed: return InternalFailure;
+    case UserStore::Lookup::Missing: return UnknownUser;
+    case UserStore::Lookup::Found: break;
+    }
+    return 0;
 }
 
 QString LogonSession::rights(const QString &name)
@@ -168,16 +175,9 @@ QString LogonSession::rights(const QString &name)
 int LogonSession::changePassword(const QString &name, const QString &oldPassword, const QString &newPassword,
                                  const QString &application)
 {
-    if (name.isEmpty())
-        return NoUserName;
-    if (!isAllowedApplication(application))
-        return NotAllowed;
     UserRecord user;
-    switch (m_users.find(name, &user)) {
-    case UserStore::Lookup::Failed: return InternalFailure;
-    case UserStore::Lookup::Missing: return UnknownUser;
-    case UserStore::Lookup::Found: break;
-    }
+    if (const int refused = findUser(name, application, &user))
+        return refused;
     if (user.disabled)
         return NotAllowed;
     if (!m_users.verify(user, oldPassword))

@@ -11,6 +11,7 @@
 
 class QTcpSocket;
 class UserStore;
+struct UserRecord;
 struct ServerOptions;
 
 // One connection of the logon port. The client sends five tagged pieces, "USERNAME", "PASSWORD",
@@ -37,6 +38,9 @@ private:
     void processBuffer();
     QString answer();
     int login(const QString &name, const QString &password, const QString &application);
+    // The checks a login and a password change share: 0 when `user` was found and may go on,
+    // otherwise the answer to give.
+    int findUser(const QString &name, const QString &application, UserRecord *user);
     QString rights(const QString &name);
     int changePassword(const QString &name, const QString &oldPassword, const QString &newPassword,
                        const QString &application);
