@@ -1,10 +1,11 @@
 #include "replyhelpers.h"
 
-#include <QLocale>
+#include "usernumber.h"
 
-#include <cmath>
+#include <QStringList>
+
+
 #include <cstring>
-#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -43,18 +44,7 @@ QByteArray StripReply(QByteArray bytes)
 
 std::int32_t ExtractID(const QString &text)
 {
-    const QString rest = StripReply(text).trimmed();
-    if (rest.isEmpty())
-        return 0;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(rest, &ok);
-    if (!ok || !std::isfinite(value))
-        return 0;
-    const double rounded = std::nearbyint(value); // the default rounding mode rounds halves to even
-    if (rounded < double(std::numeric_limits<std::int32_t>::min())
-        || rounded > double(std::numeric_limits<std::int32_t>::max()))
-        return 0;
-    return static_cast<std::int32_t>(rounded);
+    return parseUserNumberAs<std::int32_t>(StripReply(text)).value_or(0);
 }
 
 QString ServerErrorText(const QString &reply)
