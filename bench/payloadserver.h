@@ -3,11 +3,14 @@
 #include <QByteArray>
 
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 // A plain blocking socket server on its own thread, so every reader a benchmark compares faces the
@@ -17,7 +20,9 @@ class PayloadServer
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit PayloadServer(QByteArray payload) : m_payload(std::move(payload))
+    // pieceSize > 0: the payload goes out in writes of that size, each sent at once (no Nagle).
+    explicit PayloadServer(QByteArray payload, qsizetype pieceSize = 0)
+        : m_payload(std::move(payload)), m_pieceSize(pieceSize)
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
@@ -41,6 +46,9 @@ public:
     PayloadServer &operator=(const PayloadServer &) = delete;
 
     quint16 port() const { return m_port; }
+    // Runs before every piece after the first, on the server's thread: a benchmark that wants each
+    // piece to reach the client as a data event of its own waits here until the client has read.
+    void setPacer(std::function<void()> pacer) { m_pacer = std::move(pacer); }
     // When the first byte of the latest reply went out.
     Clock::time_point firstByteSent() const { return Clock::time_point(Clock::duration(m_firstByte.load())); }
 
@@ -60,9 +68,17 @@ private:
                 request.append(buf, n);
             }
             m_firstByte = Clock::now().time_since_epoch().count();
+            if (m_pieceSize > 0) {
+                const int one = 1;
+                ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            }
             qsizetype off = 0;
             while (off < m_payload.size()) {
-                const ssize_t n = ::write(c, m_payload.constData() + off, size_t(m_payload.size() - off));
+                if (off > 0 && m_pieceSize > 0 && m_pacer)
+                    m_pacer();
+                const qsizetype want = m_pieceSize > 0 ? std::min(m_pieceSize, m_payload.size() - off)
+                                                       : m_payload.size() - off;
+                const ssize_t n = ::write(c, m_payload.constData() + off, size_t(want));
                 if (n <= 0)
                     break;
                 off += n;
@@ -72,6 +88,8 @@ private:
     }
 
     QByteArray m_payload;
+    qsizetype m_pieceSize = 0;
+    std::function<void()> m_pacer;
     int m_fd = -1;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};

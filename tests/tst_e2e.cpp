@@ -1,12 +1,14 @@
 // The client's windows against the real reference server, in-process on 127.0.0.1 with a seeded
 // database in a temporary folder.
 
-#include "app/logbook.h"
+#include "core/logbook.h"
 #include "app/mainwindow.h"
-#include "app/session.h"
+#include "core/session.h"
+#include "app/clientprogram.h"
 #include "app/shell.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
+#include "support/desk.h"
 #include "support/promptrecorder.h"
 #include "zelserver.h"
 
@@ -28,22 +30,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Plays the user in the next modal window of that name: runs `act` once it is the active modal.
-void whenModal(const QString &name, std::function<void(QWidget *)> act)
-{
-    auto *poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, qApp, [poll, name, act = std::move(act)] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != name)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(modal);
-    });
-    poll->start();
-}
-
 void logOn(QWidget *login, const QString &user, const QString &password)
 {
     login->findChild<QLineEdit *>(u"txtUserName"_s)->setText(user);
@@ -63,20 +49,15 @@ struct Client
         }
     }
 
-    bool start()
-    {
-        if (!startup.run({}))
-            return false;
-        shell.attach(startup.splash());
-        return true;
-    }
+    // The program as main() runs it: start-up, shell and every domain's tasks.
+    bool start() { return program.start({}); }
+    Shell &shell() { return program.shell(); }
 
     QTemporaryDir dir;
     Session session;
     PromptRecorder prompts;
     LogBook log{dir.path(), prompts};
-    Startup startup{session, prompts, log, dir.path()};
-    Shell shell{session, prompts, log, dir.path(), {}};
+    ClientProgram program{session, prompts, log, dir.path()};
 };
 
 bool menuEnabled(MainWindow *main, const QString &name)
@@ -108,13 +89,16 @@ private slots:
         Client client(m_server.commandPort(), m_server.logonPort());
         whenModal(u"fLogin"_s, [](QWidget *w) { logOn(w, u"admin"_s, u"zeladmin"_s); });
         QVERIFY(client.start());
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow(), 10000);
-        QPointer<MainWindow> first = client.shell.mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow(), 10000);
+        QPointer<MainWindow> first = client.shell().mainWindow();
         QVERIFY(menuEnabled(first, u"mnuUtilities"_s));
         QVERIFY(menuEnabled(first, u"mnuStatistics"_s));
         QVERIFY(menuEnabled(first, u"mnuEdit"_s));
-        QVERIFY(!client.startup.splash()->isVisible());
+        QVERIFY(!client.program.startup().splash()->isVisible());
         QCOMPARE(client.session.UserName, u"admin"_s);
+        // Every main window the login opens has the domains' tasks installed.
+        QVERIFY(first->findChild<QAction *>(QString(MenuIds::NewPatient.control))->isEnabled());
+        QVERIFY(first->findChild<QAction *>(QString(MenuIds::UpdatePatient.control))->isEnabled());
 
         // Logoff, then a user with the statistics right only.
         whenModal(u"fLogin"_s, [](QWidget *w) {
@@ -122,8 +106,8 @@ private slots:
             logOn(w, u"stats"_s, u"zelstats"_s);
         });
         first->findChild<QAction *>(u"mnuLoggoff"_s)->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow() && client.shell.mainWindow() != first, 10000);
-        MainWindow *second = client.shell.mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow() && client.shell().mainWindow() != first, 10000);
+        MainWindow *second = client.shell().mainWindow();
         QVERIFY(!menuEnabled(second, u"mnuUtilities"_s));
         QVERIFY(menuEnabled(second, u"mnuStatistics"_s));
         QVERIFY(menuEnabled(second, u"mnuEdit"_s));
@@ -131,8 +115,8 @@ private slots:
         // And one without rights.
         whenModal(u"fLogin"_s, [](QWidget *w) { logOn(w, u"clerk"_s, u"zelclerk"_s); });
         second->findChild<QAction *>(u"mnuLoggoff"_s)->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow() && client.shell.mainWindow() != second, 10000);
-        MainWindow *third = client.shell.mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow() && client.shell().mainWindow() != second, 10000);
+        MainWindow *third = client.shell().mainWindow();
         QVERIFY(!menuEnabled(third, u"mnuUtilities"_s));
         QVERIFY(!menuEnabled(third, u"mnuStatistics"_s));
         QVERIFY(!menuEnabled(third, u"mnuEdit"_s));
@@ -156,11 +140,11 @@ private slots:
         };
         whenModal(u"fLogin"_s, [](QWidget *w) { logOn(w, u"clerk"_s, u"wrong"_s); });
         QVERIFY(client.start());
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow(), 10000);
         QCOMPARE(client.prompts.shown.size(), 1);
         QCOMPARE(client.prompts.shown.first().text, u"Username/Password wrong, please try again."_s);
         QVERIFY(loginSeen); // the same window stayed open for the second try
-        client.shell.mainWindow()->close();
+        client.shell().mainWindow()->close();
     }
 
     void emptyPasswordMustBeChangedFirst()
@@ -173,20 +157,20 @@ private slots:
             w->findChild<QPushButton *>(u"cmdOK"_s)->click();
         });
         QVERIFY(client.start());
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow(), 10000);
         QCOMPARE(client.prompts.shown.size(), 2);
         QCOMPARE(client.prompts.shown.at(0).text, u"Your password is empty, please change password."_s);
         QCOMPARE(client.prompts.shown.at(1).text, u"Password has been changed successfully."_s);
         // The session goes on without rights until the next login.
-        MainWindow *main = client.shell.mainWindow();
+        MainWindow *main = client.shell().mainWindow();
         QVERIFY(!menuEnabled(main, u"mnuEdit"_s));
 
         // The new password is the one that counts now.
         whenModal(u"fLogin"_s, [](QWidget *w) { logOn(w, u"newbie"_s, u"Fresh-42"_s); });
         main->findChild<QAction *>(u"mnuLoggoff"_s)->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow() && client.shell.mainWindow() != main, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow() && client.shell().mainWindow() != main, 10000);
         QCOMPARE(client.prompts.shown.size(), 2);
-        client.shell.mainWindow()->close();
+        client.shell().mainWindow()->close();
     }
 
     void testErrorMenuShowsTheServersErrorBox()
@@ -194,8 +178,8 @@ private slots:
         Client client(m_server.commandPort(), m_server.logonPort());
         whenModal(u"fLogin"_s, [](QWidget *w) { logOn(w, u"clerk"_s, u"zelclerk"_s); });
         QVERIFY(client.start());
-        QTRY_VERIFY_WITH_TIMEOUT(client.shell.mainWindow(), 10000);
-        MainWindow *main = client.shell.mainWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow(), 10000);
+        MainWindow *main = client.shell().mainWindow();
         main->findChild<QAction *>(u"mnuError"_s)->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(client.prompts.shown.size(), 1, 10000);
         const auto &box = client.prompts.shown.first();
@@ -212,8 +196,8 @@ private slots:
         Client client(m_server.commandPort(), m_server.logonPort());
         whenModal(u"fLogin"_s, [](QWidget *w) { w->findChild<QPushButton *>(u"cmdCancel"_s)->click(); });
         QVERIFY(client.start());
-        QTRY_VERIFY_WITH_TIMEOUT(!client.startup.splash()->isVisible(), 10000);
-        QVERIFY(!client.shell.mainWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(!client.program.startup().splash()->isVisible(), 10000);
+        QVERIFY(!client.shell().mainWindow());
     }
 
 private:

@@ -1,5 +1,5 @@
-#include "app/logbook.h"
-#include "app/session.h"
+#include "core/logbook.h"
+#include "core/session.h"
 #include "link/commandcatalogue.h"
 #include "link/commandlink.h"
 #include "link/errorcommand.h"
@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -67,10 +68,9 @@ HandlerPtr idleHandler(Shape shape)
 
 // Binds `name` with a builder that sends its catalogue line and a handler of its catalogue shape
 // whose outcome is written into `result`.
-void bindRecording(CommandLink &link, const QString &name, QString &result)
+void bindRecording(CommandLink &link, Command name, QString &result)
 {
-    const CommandEntry *entry = CommandCatalogue::find(name);
-    QVERIFY(entry);
+    const CommandEntry *entry = &CommandCatalogue::entry(name);
     const auto build = [name](CommandLink &l) { l.send(CommandLink::requestLine(name, u"42"_s)); };
     HandlerPtr handler;
     switch (entry->shape) {
@@ -120,10 +120,10 @@ void bindRecording(CommandLink &link, const QString &name, QString &result)
     default:
         QFAIL("shape not recorded");
     }
-    const bool bound = link.bind(name, entry->keyword.isEmpty() ? CommandLink::Builder([](CommandLink &l) {
+    link.bind(name, entry->keyword.isEmpty() ? CommandLink::Builder([](CommandLink &l) {
         l.send("GET"); l.send("/GET");
     }) : CommandLink::Builder(build), handler);
-    QVERIFY(bound);
+    QVERIFY(link.isBound(name));
 }
 
 // The delete's handler: the procedure delete goes out on the same connection, which then closes,
@@ -134,13 +134,15 @@ public:
     DeleteThenRelease() : ReplyHandler(Shape::WholeReply) {}
     Progress onData(CommandLink &l, const QByteArray &) override
     {
-        l.sendAndClose(CommandLink::requestLine(u"DELPROC"_s, u"55"_s));
-        l.startFresh(u"XRAYUPDATE2"_s);
+        l.follow(Command::DELPROC, CommandLink::requestLine(Command::DELPROC, u"55"_s));
+        l.follow(Command::XRAYUPDATE2);
         return Progress::Done;
     }
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Command)
 
 class TestLink : public QObject
 {
@@ -163,6 +165,8 @@ private slots:
     void shapesReadTheirReplyHoweverItIsCut();
     void splitRecordIsShownWhenRestArrives();
     void firstEventWaitsForItsClosingMarker();
+    void endMarkerLettersInsideRecordsAreData_data();
+    void endMarkerLettersInsideRecordsAreData();
 
     void serverErrorReachesTheErrorBox_data();
     void serverErrorReachesTheErrorBox();
@@ -178,6 +182,9 @@ private slots:
     void connectPhaseTimesOut();
     void timeoutsAreCappedAndZeroMeansNever();
 
+    void unboundCommandIsReportedAtOnce();
+    void undeclaredFollowUpIsRefused();
+    void statisticsStepsWalkOnOneConnection();
     void newCommandReplacesTheOneInProgress();
     void chainsRunOnOneConnection();
     void untimedChainWaitsWithoutTimer();
@@ -283,35 +290,37 @@ void TestLink::catalogueIsConsistent()
         QVERIFY2(!names.contains(name), qPrintable(name));
         names.insert(name);
         QCOMPARE(name, name.toUpper());
+        QCOMPARE(CommandCatalogue::find(name), std::optional<Command>(entry.command));
         for (const FollowUp &f : entry.followUps) {
-            if (!f.command.isEmpty())
-                QVERIFY2(CommandCatalogue::find(f.command), qPrintable(name + u" -> "_s + f.command));
+            if (f.kind != FollowUpKind::None)
+                QCOMPARE(CommandCatalogue::followUpKind(entry.command, f.command), std::optional<FollowUpKind>(f.kind));
         }
     }
-    QCOMPARE(CommandCatalogue::find(u"patlist")->name, "PATLIST"_L1);
-    QCOMPARE(CommandCatalogue::find(u"STAT00501")->name, "STAT"_L1);
-    QCOMPARE(CommandCatalogue::find(u"STAT00393")->shape, Shape::RecordsPerEvent);
+    QCOMPARE(CommandCatalogue::find(u"patlist"), std::optional<Command>(Command::PATLIST));
+    QCOMPARE(CommandCatalogue::find(u"STAT00501"), std::optional<Command>(Command::STAT));
+    QCOMPARE(CommandCatalogue::entry(Command::STAT00393).shape, Shape::RecordsPerEvent);
     QVERIFY(!CommandCatalogue::find(u"NOSUCH"));
-    QVERIFY(!CommandCatalogue::find(u"REFPHYS")->sentOnConnect);
-    QCOMPARE(CommandCatalogue::find(u"DELSTUDY")->followUps[0].kind, FollowUpKind::SentAndClosed);
+    QVERIFY(!CommandCatalogue::entry(Command::REFPHYS).sentOnConnect);
+    QCOMPARE(CommandCatalogue::entry(Command::DELSTUDY).followUps[0].kind, FollowUpKind::SentAndClosed);
+    QVERIFY(!CommandCatalogue::followUpKind(Command::PATLIST, Command::NEWPAT));
 }
 
 void TestLink::requestLinesAreByteExact_data()
 {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<Command>("command");
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("fixed word") << "NEWPATID" << "" << QByteArray("CMDNewID|tblPatienten/CMD");
-    QTest::newRow("error") << "ERROR" << "" << QByteArray("CMDError|Error/CMD");
-    QTest::newRow("list word") << "PROCLIST" << "" << QByteArray("CMDProclist|List/CMD");
-    QTest::newRow("arguments") << "PATLIST" << "12%|M_ller%" << QByteArray("CMDPATLIST|12%|M_ller%/CMD");
-    QTest::newRow("mixed-case keyword") << "PATDATA" << "4711" << QByteArray("CMDPatdata|4711/CMD");
-    QTest::newRow("code page") << "PATLIST" << "|M\u00fcller" << QByteArray("CMDPATLIST||M\xfcller/CMD");
+    QTest::newRow("fixed word") << Command::NEWPATID << "" << QByteArray("CMDNewID|tblPatienten/CMD");
+    QTest::newRow("error") << Command::ERROR << "" << QByteArray("CMDError|Error/CMD");
+    QTest::newRow("list word") << Command::PROCLIST << "" << QByteArray("CMDProclist|List/CMD");
+    QTest::newRow("arguments") << Command::PATLIST << "12%|M_ller%" << QByteArray("CMDPATLIST|12%|M_ller%/CMD");
+    QTest::newRow("mixed-case keyword") << Command::PATDATA << "4711" << QByteArray("CMDPatdata|4711/CMD");
+    QTest::newRow("code page") << Command::PATLIST << "|M\u00fcller" << QByteArray("CMDPATLIST||M\xfcller/CMD");
 }
 
 void TestLink::requestLinesAreByteExact()
 {
-    QFETCH(QString, command);
+    QFETCH(Command, command);
     QFETCH(QString, arguments);
     QFETCH(QByteArray, line);
     QCOMPARE(CommandLink::requestLine(command, arguments), line);
@@ -320,49 +329,54 @@ void TestLink::requestLinesAreByteExact()
     ScriptedServer server;
     Client client(server.port());
     client.link.bind(command, [&](CommandLink &l) { l.send(CommandLink::requestLine(command, arguments)); },
-                     idleHandler(CommandCatalogue::find(command)->shape));
+                     idleHandler(CommandCatalogue::entry(command).shape));
     client.link.StartCommand(command);
     QTRY_COMPARE(server.requests.size(), 1);
     QCOMPARE(server.requests.first(), line);
-    QCOMPARE(client.link.tag(), command.toUpper());
+    QCOMPARE(client.link.tag(), QString(CommandCatalogue::name(command)));
 }
 
 void TestLink::bindRefusesUnknownNamesAndWrongShapes()
 {
     Client client(1);
-    QVERIFY(!client.link.bind(u"NOSUCH"_s, {}, anyReply({})));
-    QVERIFY(!client.link.bind(u"PATLIST"_s, {}, numberReply({})));
-    QVERIFY(!client.link.bind(u"PATLIST"_s, {}, nullptr));
-    QVERIFY(client.link.bind(u"patlist"_s, {}, streamedRecords({})));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, client.link.bind(Command::PATLIST, {}, numberReply({})));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, client.link.bind(Command::PATLIST, {}, nullptr));
+    QVERIFY(!client.link.isBound(Command::PATLIST));
+    client.link.bind(Command::PATLIST, {}, streamedRecords({}));
+    QVERIFY(client.link.isBound(Command::PATLIST));
+    // Twice is a mistake as well.
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, client.link.bind(Command::PATLIST, {}, streamedRecords({})));
+    // Names that are not commands have no enumerator, and the catalogue finds none for them.
+    QVERIFY(!CommandCatalogue::find(u"NOSUCH"));
 }
 
 void TestLink::shapesReadTheirReplyHoweverItIsCut_data()
 {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<Command>("command");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("anyCut"); // false: only meaningful when it arrives in one piece
 
     const QByteArray list = "CMDDATA\r\n1|Smith|J\r\n2|O'Brien|P\r\n/CMDDATA\r\n";
-    QTest::newRow("number") << "FREEXRAY" << QByteArray("CMDDATA\r\n1234\r\n/CMDDATA\r\n") << "1234" << true;
-    QTest::newRow("number bare") << "FREEXRAY" << QByteArray("57") << "57" << false;
-    QTest::newRow("first event") << "PATDATA" << QByteArray("CMDDATA\r\n7|Smith|John\r\n/CMDDATA") << "7|Smith|John" << true;
-    QTest::newRow("any reply") << "APPEDIT" << QByteArray("OK") << "ack" << true;
-    QTest::newRow("streamed") << "PATLIST" << list << "1,Smith,J;2,O'Brien,P#done" << true;
-    QTest::newRow("per event") << "DOCLIST" << list << "1,Smith,J;2,O'Brien,P#done" << true;
-    QTest::newRow("last record without line end") << "PATLIST" << QByteArray("CMDDATA\r\n1|A\r\n2|B/CMDDATA") << "1,A;2,B#done" << true;
-    QTest::newRow("empty list") << "PATLIST" << QByteArray("CMDDATA\r\n/CMDDATA") << "#done" << true;
-    QTest::newRow("lower-case end marker") << "PATLIST" << QByteArray("CMDDATA\r\n1|A\r\n/cmddata") << "1,A#done" << true;
-    QTest::newRow("whole") << "BODYLIST" << QByteArray("CMDDATA\r\n1|Head\r\n2|Chest\r\n/CMDDATA") << "1|Head\r\n2|Chest" << true;
-    QTest::newRow("status saved") << "SENDDOC" << QByteArray("DATA SAVED") << "saved" << true;
-    QTest::newRow("status both is failure") << "SENDDOC" << QByteArray("DATA SAVED FAILED DATA") << "failed" << false;
-    QTest::newRow("file") << "REPLOAD" << QByteArray("REPORT Line one\r\n  indented \r\n/REPORT\r\n")
+    QTest::newRow("number") << Command::FREEXRAY << QByteArray("CMDDATA\r\n1234\r\n/CMDDATA\r\n") << "1234" << true;
+    QTest::newRow("number bare") << Command::FREEXRAY << QByteArray("57") << "57" << false;
+    QTest::newRow("first event") << Command::PATDATA << QByteArray("CMDDATA\r\n7|Smith|John\r\n/CMDDATA") << "7|Smith|John" << true;
+    QTest::newRow("any reply") << Command::APPEDIT << QByteArray("OK") << "ack" << true;
+    QTest::newRow("streamed") << Command::PATLIST << list << "1,Smith,J;2,O'Brien,P#done" << true;
+    QTest::newRow("per event") << Command::DOCLIST << list << "1,Smith,J;2,O'Brien,P#done" << true;
+    QTest::newRow("last record without line end") << Command::PATLIST << QByteArray("CMDDATA\r\n1|A\r\n2|B/CMDDATA") << "1,A;2,B#done" << true;
+    QTest::newRow("empty list") << Command::PATLIST << QByteArray("CMDDATA\r\n/CMDDATA") << "#done" << true;
+    QTest::newRow("lower-case end marker") << Command::PATLIST << QByteArray("CMDDATA\r\n1|A\r\n/cmddata") << "1,A#done" << true;
+    QTest::newRow("whole") << Command::BODYLIST << QByteArray("CMDDATA\r\n1|Head\r\n2|Chest\r\n/CMDDATA") << "1|Head\r\n2|Chest" << true;
+    QTest::newRow("status saved") << Command::SENDDOC << QByteArray("DATA SAVED") << "saved" << true;
+    QTest::newRow("status both is failure") << Command::SENDDOC << QByteArray("DATA SAVED FAILED DATA") << "failed" << false;
+    QTest::newRow("file") << Command::REPLOAD << QByteArray("REPORT Line one\r\n  indented \r\n/REPORT\r\n")
                           << " Line one\r\n  indented \r\n" << true;
 }
 
 void TestLink::shapesReadTheirReplyHoweverItIsCut()
 {
-    QFETCH(QString, command);
+    QFETCH(Command, command);
     QFETCH(QByteArray, reply);
     QFETCH(QString, expected);
     QFETCH(bool, anyCut);
@@ -380,7 +394,7 @@ void TestLink::shapesReadTheirReplyHoweverItIsCut()
         client.link.StartCommand(command);
         QTRY_COMPARE(result, expected);
         QVERIFY(client.prompts.shown.isEmpty());
-        const Shape shape = CommandCatalogue::find(command)->shape;
+        const Shape shape = CommandCatalogue::entry(command).shape;
         if (shape == Shape::StreamedRecords || shape == Shape::RecordsPerEvent || shape == Shape::WholeReply)
             QCOMPARE(ended.size(), 1);
         QTRY_COMPARE(client.link.phase(), CommandLink::Phase::Idle);
@@ -406,10 +420,10 @@ void TestLink::splitRecordIsShownWhenRestArrives()
     ScriptedServer server;
     Client client(server.port());
     QList<QList<Record>> batches;
-    client.link.bind(u"PATLIST"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"PATLIST"_s, u"%|%"_s)); },
+    client.link.bind(Command::PATLIST, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::PATLIST, u"%|%"_s)); },
                      streamedRecords([&](CommandLink &, const RecordBatch &r) { batches.append(r.toList()); }));
     server.stayQuiet();
-    client.link.StartCommand(u"PATLIST"_s);
+    client.link.StartCommand(Command::PATLIST);
     QTRY_COMPARE(server.requests.size(), 1);
 
     server.sendNow("CMDDATA\r\n1|Smith|Jo\r\n2|Jo");
@@ -429,13 +443,13 @@ void TestLink::firstEventWaitsForItsClosingMarker()
     ScriptedServer server;
     Client client(server.port());
     QStringList values;
-    client.link.bind(u"PATDATA"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"PATDATA"_s, u"1"_s)); },
+    client.link.bind(Command::PATDATA, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::PATDATA, u"1"_s)); },
                      firstEvent([&](CommandLink &l, const QString &v) {
                          values.append(v);
                          l.CloseSocket();
                      }));
     server.stayQuiet();
-    client.link.StartCommand(u"PATDATA"_s);
+    client.link.StartCommand(Command::PATDATA);
     QTRY_COMPARE(server.requests.size(), 1);
     server.sendNow("CMDDATA\r\n12|Smi");
     QTRY_COMPARE(client.link.phase(), CommandLink::Phase::Receiving);
@@ -443,6 +457,42 @@ void TestLink::firstEventWaitsForItsClosingMarker()
     QVERIFY(client.link.isTimerActive()); // a server that stops here is still timed out
     server.sendNow("th|Jo\r\n/CMDDATA");
     QTRY_COMPARE(values, QStringList{u"12|Smith|Jo"_s});
+}
+
+// The letters of the end marker inside a record (a name typed in another program) are data, for
+// every shape that reads records and however the reply is cut; only the marker that frames the
+// reply ends it.
+void TestLink::endMarkerLettersInsideRecordsAreData_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("expected");
+    const QByteArray list = "CMDDATA\r\n1|Smith/cmddata|Jo\r\n2|/CMDDATA Road|X\r\n3|Lee|Al\r\n/CMDDATA\r\n";
+    QTest::newRow("streamed") << Command::PATLIST << list << "1,Smith/cmddata,Jo;2,/CMDDATA Road,X;3,Lee,Al#done";
+    QTest::newRow("per event") << Command::DOCLIST << list << "1,Smith/cmddata,Jo;2,/CMDDATA Road,X;3,Lee,Al#done";
+    QTest::newRow("whole") << Command::BODYLIST << list
+                           << "1|Smith/cmddata|Jo\r\n2|/CMDDATA Road|X\r\n3|Lee|Al";
+    QTest::newRow("first event") << Command::PATDATA << QByteArray("CMDDATA\r\n7|x/CMDDATA|Jo\r\n/CMDDATA")
+                                 << "7|x/CMDDATA|Jo";
+}
+
+void TestLink::endMarkerLettersInsideRecordsAreData()
+{
+    QFETCH(Command, command);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, expected);
+    for (const auto split : {ScriptedServer::Split::Whole, ScriptedServer::Split::ByteByByte}) {
+        ScriptedServer server;
+        server.pieceDelayMs = 1;
+        Client client(server.port());
+        QString result;
+        bindRecording(client.link, command, result);
+        server.answer(reply, split);
+        client.link.StartCommand(command);
+        QTRY_COMPARE_WITH_TIMEOUT(client.link.phase(), CommandLink::Phase::Idle, 10000);
+        QCOMPARE(result, expected);
+        QVERIFY(client.prompts.shown.isEmpty());
+    }
 }
 
 void TestLink::serverErrorReachesTheErrorBox_data()
@@ -466,7 +516,7 @@ void TestLink::serverErrorReachesTheErrorBox()
     QFETCH(QString, details);
 
     // The same reply must reach the error box whatever shape the command reads.
-    for (const QString &command : {u"PATLIST"_s, u"FREEXRAY"_s, u"PATDATA"_s, u"REPLOAD"_s, u"SENDDOC"_s}) {
+    for (const Command command : {Command::PATLIST, Command::FREEXRAY, Command::PATDATA, Command::REPLOAD, Command::SENDDOC}) {
         ScriptedServer server;
         server.pieceDelayMs = 1;
         Client client(server.port());
@@ -480,7 +530,7 @@ void TestLink::serverErrorReachesTheErrorBox()
         QCOMPARE(box.icon, Prompter::Icon::Error);
         QCOMPARE(box.title, u"ZEL-Client"_s);
         QCOMPARE(box.text, u"Error from server '127.0.0.1' received!\r\n\r\n"_s + details);
-        QVERIFY2(result.isEmpty(), qPrintable(command + u": "_s + result));
+        QVERIFY2(result.isEmpty(), qPrintable(QString(CommandCatalogue::name(command)) + u": "_s + result));
         QCOMPARE(ended.size(), 1);
         QCOMPARE(client.link.phase(), CommandLink::Phase::Idle);
     }
@@ -488,18 +538,18 @@ void TestLink::serverErrorReachesTheErrorBox()
 
 void TestLink::wordErrorInsideDataIsData_data()
 {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<Command>("command");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("surname") << "PATLIST" << QByteArray("CMDDATA\r\n1|Error|Ann\r\n2|Terror|Bo\r\n/CMDDATA") << "1,Error,Ann;2,Terror,Bo#done";
-    QTest::newRow("report text") << "REPLOAD" << QByteArray("REPORTError excluded.\r\nNo ERROR seen./REPORT") << "Error excluded.\r\nNo ERROR seen.";
-    QTest::newRow("after the first field") << "SENDDOC" << QByteArray("DATA SAVED|ERROR in log") << "saved";
-    QTest::newRow("whole reply") << "BODYLIST" << QByteArray("CMDDATA\r\nERROR|x\r\n/CMDDATA") << "ERROR|x";
+    QTest::newRow("surname") << Command::PATLIST << QByteArray("CMDDATA\r\n1|Error|Ann\r\n2|Terror|Bo\r\n/CMDDATA") << "1,Error,Ann;2,Terror,Bo#done";
+    QTest::newRow("report text") << Command::REPLOAD << QByteArray("REPORTError excluded.\r\nNo ERROR seen./REPORT") << "Error excluded.\r\nNo ERROR seen.";
+    QTest::newRow("after the first field") << Command::SENDDOC << QByteArray("DATA SAVED|ERROR in log") << "saved";
+    QTest::newRow("whole reply") << Command::BODYLIST << QByteArray("CMDDATA\r\nERROR|x\r\n/CMDDATA") << "ERROR|x";
 }
 
 void TestLink::wordErrorInsideDataIsData()
 {
-    QFETCH(QString, command);
+    QFETCH(Command, command);
     QFETCH(QByteArray, reply);
     QFETCH(QString, expected);
     for (const auto split : {ScriptedServer::Split::Whole, ScriptedServer::Split::ByteByByte}) {
@@ -521,7 +571,7 @@ void TestLink::errorCommandShowsTheServersError()
     Client client(server.port());
     bindErrorCommand(client.link);
     server.answer("ERROR|999|Test error|Error\r\n");
-    client.link.StartCommand(u"Error"_s);
+    client.link.StartCommand(Command::ERROR);
     QTRY_COMPARE(client.prompts.shown.size(), 1);
     QCOMPARE(server.requests, QList<QByteArray>{"CMDError|Error/CMD"});
     QCOMPARE(client.prompts.shown.first().text,
@@ -530,25 +580,25 @@ void TestLink::errorCommandShowsTheServersError()
 
 void TestLink::hostileRepliesEndCleanly_data()
 {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<Command>("command");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("closeAfter");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("message");
     const QString closed = u"ZEL-Server on '127.0.0.1"_s + CommandLink::ClosedEarlyTail;
-    QTest::newRow("garbage to a number") << "FREEXRAY" << QByteArray("\xff\xfe\x01zz") << false << "0" << "";
-    QTest::newRow("NUL bytes in records") << "PATLIST" << QByteArray("CMDDATA\r\n1|a\0b\r\n/CMDDATA", 24) << false
+    QTest::newRow("garbage to a number") << Command::FREEXRAY << QByteArray("\xff\xfe\x01zz") << false << "0" << "";
+    QTest::newRow("NUL bytes in records") << Command::PATLIST << QByteArray("CMDDATA\r\n1|a\0b\r\n/CMDDATA", 24) << false
                                           << u"1,a\0b#done"_s << "";
-    QTest::newRow("nothing, then closed") << "PATLIST" << QByteArray() << true << "" << closed;
-    QTest::newRow("closed mid-reply") << "PATLIST" << QByteArray("CMDDATA\r\n1|A\r\n2|B") << true << "1,A" << closed;
-    QTest::newRow("closed mid-file") << "REPLOAD" << QByteArray("REPORTabc") << true << "" << closed;
-    QTest::newRow("closed after a word") << "FREEXRAY" << QByteArray("ERR") << true << "0" << "";
-    QTest::newRow("blank reply, closed") << "FREEXRAY" << QByteArray(" \r\n") << true << "" << closed;
+    QTest::newRow("nothing, then closed") << Command::PATLIST << QByteArray() << true << "" << closed;
+    QTest::newRow("closed mid-reply") << Command::PATLIST << QByteArray("CMDDATA\r\n1|A\r\n2|B") << true << "1,A" << closed;
+    QTest::newRow("closed mid-file") << Command::REPLOAD << QByteArray("REPORTabc") << true << "" << closed;
+    QTest::newRow("closed after a word") << Command::FREEXRAY << QByteArray("ERR") << true << "0" << "";
+    QTest::newRow("blank reply, closed") << Command::FREEXRAY << QByteArray(" \r\n") << true << "" << closed;
 }
 
 void TestLink::hostileRepliesEndCleanly()
 {
-    QFETCH(QString, command);
+    QFETCH(Command, command);
     QFETCH(QByteArray, reply);
     QFETCH(bool, closeAfter);
     QFETCH(QString, expected);
@@ -581,13 +631,13 @@ void TestLink::tenMegabytesWithoutMarkersEndWhenServerCloses()
     ScriptedServer server;
     Client client(server.port());
     QString result;
-    bindRecording(client.link, u"PATLIST"_s, result);
+    bindRecording(client.link, Command::PATLIST, result);
     QList<QByteArray> pieces;
     for (int i = 0; i < 160; ++i)
         pieces.append(QByteArray(64 * 1024, 'x'));
     server.pieceDelayMs = 0;
     server.answerInPieces(pieces, true);
-    client.link.StartCommand(u"PATLIST"_s);
+    client.link.StartCommand(Command::PATLIST);
     QTRY_COMPARE_WITH_TIMEOUT(client.prompts.shown.size(), 1, 20000);
     QVERIFY(client.prompts.shown.first().text.endsWith(CommandLink::ClosedEarlyTail));
     QVERIFY(result.isEmpty());
@@ -603,8 +653,10 @@ void TestLink::refusedConnectionIsReportedAtOnce()
     }
     Client client(freePort);
     client.session.settings.ConnectTimeout = 0; // even with no time-out at all
+    QString result;
+    bindRecording(client.link, Command::FREEXRAY, result);
     QSignalSpy status(&client.link, &CommandLink::statusText);
-    client.link.StartCommand(u"FREEXRAY"_s);
+    client.link.StartCommand(Command::FREEXRAY);
     QTRY_COMPARE(client.prompts.shown.size(), 1);
     QCOMPARE(client.prompts.shown.first().text, u"ZEL-Server on '127.0.0.1' is not available, please click on ZelServer Button!"_s);
     QCOMPARE(client.prompts.shown.first().title, u"ZEL-Client"_s);
@@ -618,10 +670,10 @@ void TestLink::silentServerTimesOut()
     Client client(server.port());
     client.session.settings.CommandTimeout = 1;
     QString result;
-    bindRecording(client.link, u"FREEXRAY"_s, result);
+    bindRecording(client.link, Command::FREEXRAY, result);
     QSignalSpy ended(&client.link, &CommandLink::busyEnded);
     server.stayQuiet();
-    client.link.StartCommand(u"FREEXRAY"_s);
+    client.link.StartCommand(Command::FREEXRAY);
     QTRY_COMPARE(server.requests.size(), 1);
     QCOMPARE(client.link.timerTag(), u"CMD"_s);
     QCOMPARE(client.link.timerInterval(), 1000);
@@ -655,7 +707,9 @@ void TestLink::connectPhaseTimesOut()
 
     Client client(port);
     client.session.settings.ConnectTimeout = 1;
-    client.link.StartCommand(u"FREEXRAY"_s);
+    QString result;
+    bindRecording(client.link, Command::FREEXRAY, result);
+    client.link.StartCommand(Command::FREEXRAY);
     QCOMPARE(client.link.timerTag(), u"CON"_s);
     QCOMPARE(client.link.timerInterval(), 1000);
     QTRY_COMPARE_WITH_TIMEOUT(client.prompts.shown.size(), 1, 5000);
@@ -669,11 +723,11 @@ void TestLink::timeoutsAreCappedAndZeroMeansNever()
     ScriptedServer server;
     Client client(server.port());
     QString result;
-    bindRecording(client.link, u"FREEXRAY"_s, result);
+    bindRecording(client.link, Command::FREEXRAY, result);
     client.session.settings.ConnectTimeout = 90;
     client.session.settings.CommandTimeout = 0;
     server.stayQuiet();
-    client.link.StartCommand(u"FREEXRAY"_s);
+    client.link.StartCommand(Command::FREEXRAY);
     QCOMPARE(client.session.settings.ConnectTimeout, 60);
     QCOMPARE(client.link.timerInterval(), 60000);
     QVERIFY(client.link.isTimerActive());
@@ -684,11 +738,83 @@ void TestLink::timeoutsAreCappedAndZeroMeansNever()
     client.session.settings.ConnectTimeout = 45;
     client.session.settings.CommandTimeout = 75;
     server.stayQuiet();
-    client.link.StartCommand(u"FREEXRAY"_s);
+    client.link.StartCommand(Command::FREEXRAY);
     QCOMPARE(client.link.timerInterval(), 45000);
     QTRY_COMPARE(server.requests.size(), 2);
     QCOMPARE(client.link.timerInterval(), 60000);
     QCOMPARE(client.session.settings.CommandTimeout, 60);
+}
+
+// A window that starts a command nothing has bound hears so at once, instead of waiting for a
+// time-out; nothing goes to the server.
+void TestLink::unboundCommandIsReportedAtOnce()
+{
+    ScriptedServer server;
+    Client client(server.port());
+    QSignalSpy ended(&client.link, &CommandLink::busyEnded);
+    client.link.StartCommand(Command::FREEXRAY);
+    QCOMPARE(client.prompts.shown.size(), 1);
+    QCOMPARE(client.prompts.shown.first().title, u"StartCommand"_s);
+    QVERIFY(client.prompts.shown.first().text.contains(u"FREEXRAY"_s));
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(client.link.phase(), CommandLink::Phase::Idle);
+    QVERIFY(!client.link.isTimerActive());
+    QCOMPARE(server.connectionBytes.size(), 0);
+}
+
+// The catalogue row decides what may follow a command and in which form: a follow-up it does not
+// declare is refused, by the handler's failure path when a handler asks for it.
+void TestLink::undeclaredFollowUpIsRefused()
+{
+    ScriptedServer server;
+    Client client(server.port());
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, client.link.follow(Command::NEWPAT, "CMDPATNEW|1/CMD"));
+    client.link.bind(Command::FREEXRAY, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::FREEXRAY)); },
+                     numberReply([](CommandLink &l, std::int32_t) {
+                         l.follow(Command::NEWPAT, CommandLink::requestLine(Command::NEWPAT, u"1"_s));
+                     }));
+    server.answer("12");
+    client.link.StartCommand(Command::FREEXRAY);
+    QTRY_COMPARE(client.prompts.shown.size(), 1);
+    QCOMPARE(client.prompts.shown.first().title, u"DataArrival"_s);
+    QVERIFY(client.prompts.shown.first().text.contains(u"FREEXRAY declares no follow-up NEWPAT"_s));
+    QCOMPARE(server.requests, QList<QByteArray>{"CMDFreeXRays|List/CMD"});
+    QCOMPARE(client.link.phase(), CommandLink::Phase::Idle);
+}
+
+// A statistics walk: each step's answer is collected until its end marker, however it is cut, and
+// the next step goes out on the same connection without a time-out.
+void TestLink::statisticsStepsWalkOnOneConnection()
+{
+    ScriptedServer server;
+    Client client(server.port());
+    QStringList answers;
+    QStringList tags;
+    const auto step = statisticsStep([&](CommandLink &l, const QString &answer) {
+        answers.append(answer);
+        tags.append(l.tag());
+        if (answers.size() == 3) {
+            l.CloseSocket();
+            return;
+        }
+        const QString next = u"00"_s + QString::number(answers.size() + 1);
+        l.follow(Command::STAT, CommandLink::stepRequestLine(next, u"20080301|20080331|0"_s), u"STAT"_s + next);
+        QVERIFY(!l.isTimerActive());
+    });
+    client.link.bind(Command::STAT001,
+                     [](CommandLink &l) { l.send(CommandLink::requestLine(Command::STAT001, u"20080301|20080331|0"_s)); },
+                     step);
+    client.link.bind(Command::STAT, {}, step);
+    server.answerInPieces({"CMDDATA\r\n1", "2\r\n/CMD", "DATA\r\n"});
+    server.answer("CMDDATA\r\n0\r\n/CMDDATA\r\n", ScriptedServer::Split::ByteByByte);
+    server.answer("CMDDATA\r\n7\r\n/CMDDATA\r\n");
+    client.link.StartCommand(Command::STAT001);
+    QTRY_COMPARE(answers, (QStringList{u"12"_s, u"0"_s, u"7"_s}));
+    QCOMPARE(tags, (QStringList{u"STAT001"_s, u"STAT002"_s, u"STAT003"_s}));
+    QCOMPARE(server.connectionBytes.size(), 1);
+    QCOMPARE(server.connectionBytes.first(), QByteArray("CMDStat001|20080301|20080331|0/CMD"
+                                                        "CMDStat002|20080301|20080331|0/CMD"
+                                                        "CMDStat003|20080301|20080331|0/CMD"));
 }
 
 void TestLink::newCommandReplacesTheOneInProgress()
@@ -696,13 +822,13 @@ void TestLink::newCommandReplacesTheOneInProgress()
     ScriptedServer server;
     Client client(server.port());
     QString first, second;
-    bindRecording(client.link, u"FREEXRAY"_s, first);
-    bindRecording(client.link, u"EXISTXRAY"_s, second);
+    bindRecording(client.link, Command::FREEXRAY, first);
+    bindRecording(client.link, Command::EXISTXRAY, second);
     server.stayQuiet();
-    client.link.StartCommand(u"FREEXRAY"_s);
+    client.link.StartCommand(Command::FREEXRAY);
     QTRY_COMPARE(server.requests.size(), 1);
     server.answer("77");
-    client.link.StartCommand(u"EXISTXRAY"_s);
+    client.link.StartCommand(Command::EXISTXRAY);
     QTRY_COMPARE(second, u"77"_s);
     server.sendNow("12"); // the first connection is gone: nobody reads this
     QTest::qWait(50);
@@ -715,24 +841,24 @@ void TestLink::chainsRunOnOneConnection()
     ScriptedServer server;
     Client client(server.port());
     QStringList trace;
-    client.link.bind(u"NEWPATID"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"NEWPATID"_s)); },
+    client.link.bind(Command::NEWPATID, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::NEWPATID)); },
                      numberReply([&](CommandLink &l, std::int32_t id) {
                          trace.append(u"id "_s + QString::number(id));
-                         l.chain(u"PATID1"_s, CommandLink::requestLine(u"PATID1"_s, u"'F-1'"_s));
+                         l.follow(Command::PATID1, CommandLink::requestLine(Command::PATID1, u"'F-1'"_s));
                      }));
-    client.link.bind(u"PATID1"_s, {}, numberReply([&](CommandLink &l, std::int32_t taken) {
+    client.link.bind(Command::PATID1, {}, numberReply([&](CommandLink &l, std::int32_t taken) {
                          trace.append(u"taken "_s + QString::number(taken));
                          QCOMPARE(l.timerTag(), u"CMD"_s);
-                         l.chain(u"NEWPAT"_s, CommandLink::requestLine(u"NEWPAT"_s, u"9,'F-1'"_s));
+                         l.follow(Command::NEWPAT, CommandLink::requestLine(Command::NEWPAT, u"9,'F-1'"_s));
                      }));
-    client.link.bind(u"NEWPAT"_s, {}, numberReply([&](CommandLink &l, std::int32_t ok) {
+    client.link.bind(Command::NEWPAT, {}, numberReply([&](CommandLink &l, std::int32_t ok) {
                          trace.append(u"saved "_s + QString::number(ok));
                          l.CloseSocket();
                      }));
     server.answer("CMDDATA\r\n9\r\n/CMDDATA", ScriptedServer::Split::ByteByByte);
     server.answer("0");
     server.answer("1");
-    client.link.StartCommand(u"NEWPATID"_s);
+    client.link.StartCommand(Command::NEWPATID);
     QTRY_COMPARE(trace, (QStringList{u"id 9"_s, u"taken 0"_s, u"saved 1"_s}));
     QCOMPARE(server.connectionBytes.size(), 1);
     QCOMPARE(server.connectionBytes.first(),
@@ -744,16 +870,16 @@ void TestLink::untimedChainWaitsWithoutTimer()
     ScriptedServer server;
     Client client(server.port());
     QString list;
-    client.link.bind(u"PATUPDATE"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"PATUPDATE"_s, u"1"_s)); },
+    client.link.bind(Command::PATUPDATE, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::PATUPDATE, u"1"_s)); },
                      numberReply([](CommandLink &l, std::int32_t) {
-                         l.chain(u"PATLIST"_s, CommandLink::requestLine(u"PATLIST"_s, u"%|%"_s), CommandLink::Timing::Untimed);
+                         l.follow(Command::PATLIST, CommandLink::requestLine(Command::PATLIST, u"%|%"_s));
                      }));
-    bindRecording(client.link, u"PATLIST"_s, list);
+    bindRecording(client.link, Command::PATLIST, list);
     server.answer("1");
     server.stayQuiet();
-    client.link.StartCommand(u"PATUPDATE"_s);
+    client.link.StartCommand(Command::PATUPDATE);
     QTRY_COMPARE(server.requests.size(), 2);
-    QTRY_COMPARE(client.link.tag(), u"PATLIST"_s);
+    QTRY_COMPARE(client.link.command(), Command::PATLIST);
     QTest::qWait(20); // let the send-complete event pass: it must not start the timer
     QVERIFY(!client.link.isTimerActive());
     server.sendNow("CMDDATA\r\n1|A\r\n/CMDDATA");
@@ -765,13 +891,13 @@ void TestLink::sentAndClosedThenFresh()
     ScriptedServer server;
     Client client(server.port());
     QString released;
-    client.link.bind(u"DELSTUDY"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"DELSTUDY"_s, u"55"_s)); },
+    client.link.bind(Command::DELSTUDY, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::DELSTUDY, u"55"_s)); },
                      std::make_shared<DeleteThenRelease>());
-    bindRecording(client.link, u"XRAYUPDATE2"_s, released);
+    bindRecording(client.link, Command::XRAYUPDATE2, released);
     server.answer("CMDDATA\r\n1\r\n/CMDDATA");
     server.stayQuiet(); // the procedure delete is not answered
     server.answer("CMDDATA\r\nOK\r\n/CMDDATA");
-    client.link.StartCommand(u"DELSTUDY"_s);
+    client.link.StartCommand(Command::DELSTUDY);
     QTRY_COMPARE(released, u"OK"_s);
     QCOMPARE(server.connectionBytes.size(), 2);
     QCOMPARE(server.connectionBytes.at(0), QByteArray("CMDDelStudy|55/CMDCMDDelProc|55/CMD"));
@@ -782,14 +908,14 @@ void TestLink::handlerFailureIsLoggedUnderDataArrival()
 {
     ScriptedServer server;
     Client client(server.port());
-    client.link.bind(u"PATLIST"_s, [](CommandLink &l) { l.send(CommandLink::requestLine(u"PATLIST"_s, u"%|%"_s)); },
+    client.link.bind(Command::PATLIST, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::PATLIST, u"%|%"_s)); },
                      streamedRecords([](CommandLink &, const RecordBatch &records) {
                          if (records.at(0).size() < 8)
                              throw HandlerFailure(9, u"Subscript out of range"_s);
                      }));
     QSignalSpy ended(&client.link, &CommandLink::busyEnded);
     server.answer("CMDDATA\r\n1|short\r\n/CMDDATA");
-    client.link.StartCommand(u"PATLIST"_s);
+    client.link.StartCommand(Command::PATLIST);
     QTRY_COMPARE(client.prompts.shown.size(), 1);
     QCOMPARE(client.prompts.shown.first().title, u"DataArrival"_s);
     QCOMPARE(client.prompts.shown.first().text, u"Error #9\r\n\r\nSubscript out of range"_s);
@@ -806,10 +932,10 @@ void TestLink::sendProgressReachesStatusBar()
     ScriptedServer server;
     Client client(server.port());
     QString result;
-    bindRecording(client.link, u"FREEXRAY"_s, result);
+    bindRecording(client.link, Command::FREEXRAY, result);
     QSignalSpy status(&client.link, &CommandLink::statusText);
     server.answer("3");
-    client.link.StartCommand(u"FREEXRAY"_s);
+    client.link.StartCommand(Command::FREEXRAY);
     QTRY_COMPARE(result, u"3"_s);
     QStringList texts;
     for (const auto &s : status)

@@ -1,7 +1,6 @@
-#include "app/logbook.h"
+#include "core/logbook.h"
 #include "app/mainwindow.h"
-#include "app/session.h"
-#include "app/taskwindows.h"
+#include "core/session.h"
 #include "link/commandlink.h"
 #include "patients/editpatientwindow.h"
 #include "patients/newpatientwindow.h"
@@ -11,6 +10,8 @@
 #include "patients/patientrules.h"
 #include "patients/patientsearch.h"
 #include "patients/rasseini.h"
+#include "patients/patienthosts.h"
+#include "support/desk.h"
 #include "support/findchild.h"
 #include "support/promptrecorder.h"
 #include "support/scriptedserver.h"
@@ -43,109 +44,29 @@ const QByteArray kRasse = "White Male\r\nWhite Female\r\nBlack Female\r\nUnknown
 const QByteArray kSmith = "877|12345678|Smith|John|JS|1970-01-31|M|0";
 const QString kTitle = u"ZEL-Client"_s;
 
-QByteArray listReply(const QList<QByteArray> &records)
+// The patient desk: the main window with Rasse.ini in the application folder (none with a null text).
+struct PatientDesk : Desk
 {
-    QByteArray reply = "CMDDATA\r\n";
-    for (const QByteArray &r : records)
-        reply += r + "\r\n";
-    return reply + "/CMDDATA\r\n";
-}
-
-// Leaving a field the way Tab does: its focus-out rules run.
-void leave(QWidget *field)
-{
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(field, &out);
-}
-
-// "name=text" types text into the field, replacing what it held, and leaves it; "Rasse=#n" chooses
-// the n-th race/sex entry from the list.
-void enter(QWidget *window, const QString &edit)
-{
-    const qsizetype eq = edit.indexOf(u'=');
-    const QString name = edit.left(eq);
-    const QString text = edit.mid(eq + 1);
-    QLineEdit *field = nullptr;
-    if (name == u"Rasse") {
-        auto *race = child<QComboBox>(window, name);
-        if (text.startsWith(u'#')) {
-            race->setCurrentIndex(text.mid(1).toInt());
-            return;
-        }
-        field = race->lineEdit();
-    } else {
-        field = child<QLineEdit>(window, name);
-    }
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
-    leave(field);
-}
-
-void enterAll(QWidget *window, const QStringList &edits)
-{
-    for (const QString &e : edits)
-        enter(window, e);
-}
-
-QStringList column(const PatientList *list, int field)
-{
-    QStringList values;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        values.append(list->topLevelItem(i)->text(field));
-    return values;
-}
-
-// The client around the patient windows: the real main window with the task windows plugged in,
-// pointed at a scripted server, and Rasse.ini in the application folder.
-struct Desk
-{
-    explicit Desk(quint16 port, const QByteArray &rasse = kRasse)
+    explicit PatientDesk(quint16 port, const QByteArray &rasse = kRasse)
+        : Desk(port, rasse.isNull() ? QMap<QString, QByteArray>{} : QMap<QString, QByteArray>{{u"Rasse.ini"_s, rasse}})
     {
-        if (!rasse.isNull()) {
-            QFile file(RasseIni::path(dir.path()));
-            file.open(QIODevice::WriteOnly);
-            file.write(rasse);
-        }
-        session.settings.MainServerHost = u"127.0.0.1"_s;
-        session.settings.MainServerPort = port;
-        session.settings.ConnectTimeout = 5;
-        session.settings.CommandTimeout = 5;
-        log.ensureFolder();
-        main = std::make_unique<MainWindow>(session, prompts, log, MainWindow::ConfigStep{});
-        installTaskWindows(*main, TaskContext{session, prompts, log, dir.path()});
-        main->resize(1280, 800);
-        main->show();
     }
-
-    template <typename Window>
-    Window *open(const QString &menuItem)
-    {
-        child<QAction>(main.get(), menuItem)->trigger();
-        auto *window = main->findChild<Window *>();
-        if (!window)
-            qFatal("no window from %s", qPrintable(menuItem));
-        return window;
-    }
-    NewPatientWindow *newPatient() { return open<NewPatientWindow>(u"mnuNewPatient"_s); }
-    EditPatientWindow *editPatient() { return open<EditPatientWindow>(u"mnuUpdatePatient"_s); }
-
-    CommandLink &link() { return main->link(); }
-    bool idle() { return link().phase() == CommandLink::Phase::Idle && !link().isConnected(); }
-
-    QTemporaryDir dir;
-    Session session;
-    PromptRecorder prompts;
-    LogBook log{dir.path(), prompts};
-    std::unique_ptr<MainWindow> main;
+    NewPatientWindow *newPatient() { return open<NewPatientWindow>(MenuIds::NewPatient); }
+    EditPatientWindow *editPatient() { return open<EditPatientWindow>(MenuIds::UpdatePatient); }
 };
 
-void clickRow(PatientList *list, int row)
+// A window with nothing but a patient list and the shared search, as the examination windows have.
+class ListHost : public QWidget, public PatientListHost
 {
-    QTreeWidgetItem *item = list->topLevelItem(row);
-    QVERIFY(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-}
+public:
+    ListHost() : list(new PatientList(PatientList::ColumnWidths::Designed, this)) {}
+    void addPatientRecords(const RecordBatch &records) override { list->addRecords(records); }
+    void patientListComplete() override { list->finish(); }
+    void noPatientFound() override { ++notFound; }
+
+    PatientList *list;
+    int notFound = 0;
+};
 
 // Finds the patients matching the surname pattern in fEditPatient and chooses the first one.
 void findAndChoose(EditPatientWindow *window, const QString &surname)
@@ -377,7 +298,7 @@ private slots:
         QFETCH(QList<QByteArray>, lines);
 
         ScriptedServer server;
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QWidget *window = nullptr;
         if (kind == Kind::Register) {
             server.answer("4711");
@@ -446,16 +367,16 @@ private slots:
 
         ScriptedServer server;
         server.answer(listReply({kSmith}));
-        Desk desk(server.port());
-        QWidget host;
-        auto *list = new PatientList(PatientList::ColumnWidths::Designed, &host);
-        PatientSearch search(host, *list, rule, u"Folder No"_s, u"Patient"_s, desk.session, desk.link(), desk.prompts);
-        desk.session.ActionCode = u"4"_s;
+        PatientDesk desk(server.port());
+        ListHost host;
+        PatientList *list = host.list;
+        PatientSearch search(host, *list, rule, u"Folder No"_s, u"Patient"_s, desk.main->context());
+        desk.session.ActionCode = ActionCode::Statistics24Hours;
 
         QCOMPARE(search.start(folderNo, surname), !line.isEmpty());
         QCOMPARE(desk.session.TargetWindow.data(), &host);
         // Only the windows whose rule needs a folder number start a new examination search.
-        QCOMPARE(desk.session.ActionCode, rule == PatientSearch::Rule::FolderNo ? u"0"_s : u"4"_s);
+        QCOMPARE(actionText(desk.session.ActionCode), rule == PatientSearch::Rule::FolderNo ? u"0"_s : u"4"_s);
         if (line.isEmpty()) {
             QCOMPARE(desk.prompts.shown.size(), 1);
             QCOMPARE(desk.prompts.shown.first().icon, icon);
@@ -473,7 +394,7 @@ private slots:
     {
         ScriptedServer server;
         server.answer(listReply({kSmith}));
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.editPatient();
         enterAll(window, {u"PATID1Search=123"_s, u"PATNachnameSearch=M*ll?r"_s});
         QTest::keyClick(child<QLineEdit>(window, u"PATNachnameSearch"_s), Qt::Key_Return);
@@ -523,7 +444,7 @@ private slots:
             server.answer(pieces.first(), ScriptedServer::Split::ByteByByte);
         else
             server.answerInPieces(pieces);
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.editPatient();
         enter(window, u"PATNachnameSearch=smi"_s);
         QTest::mouseClick(child<QPushButton>(window, u"cmdSearch"_s), Qt::LeftButton);
@@ -541,7 +462,7 @@ private slots:
     {
         ScriptedServer server;
         server.stayQuiet();
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.editPatient();
         auto *list = child<PatientList>(window, u"PATList"_s);
         enter(window, u"PATNachnameSearch=smi"_s);
@@ -564,19 +485,18 @@ private slots:
     {
         ScriptedServer server;
         server.answer("CMDDATA\r\n/CMDDATA");
-        Desk desk(server.port());
-        int emptied = 0;
-        // The hook an open new examination window is cancelled through.
-        bindPatientCommands(desk.link(), desk.session, desk.prompts, [&emptied] { ++emptied; });
-        auto *window = desk.editPatient();
-        enter(window, u"PATNachnameSearch=zzz"_s);
-        QTest::mouseClick(child<QPushButton>(window, u"cmdSearch"_s), Qt::LeftButton);
+        PatientDesk desk(server.port());
+        // The host is told, so an open new examination window can cancel itself.
+        ListHost host;
+        PatientSearch search(host, *host.list, PatientSearch::Rule::FolderNoOrSurname, u"Find Folder No"_s,
+                             u"Find Surname"_s, desk.main->context());
+        QVERIFY(search.start(QString(), u"zzz"_s));
         QTRY_COMPARE(desk.prompts.shown.size(), 1);
         QCOMPARE(desk.prompts.shown.first().icon, Prompter::Icon::Information);
         QCOMPARE(desk.prompts.shown.first().title, kTitle);
         QCOMPARE(desk.prompts.shown.first().text, u"'Folder No' not in database, please create new patient!"_s);
-        QCOMPARE(emptied, 1);
-        QCOMPARE(child<PatientList>(window, u"PATList"_s)->topLevelItemCount(), 0);
+        QCOMPARE(host.notFound, 1);
+        QCOMPARE(host.list->topLevelItemCount(), 0);
         QTRY_VERIFY(desk.idle());
     }
 
@@ -586,7 +506,7 @@ private slots:
     {
         ScriptedServer server;
         server.answer(listReply(patientRecords(kManyPatients)));
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.editPatient();
         auto *list = child<PatientList>(window, u"PATList"_s);
         TickCounter ticks(list, kManyPatients);
@@ -624,6 +544,38 @@ private slots:
         QCOMPARE(list.topLevelItem(kManyPatients - 1)->text(PatientList::FolderNo), u"F10099999"_s);
     }
 
+    // A list reply that streams in as many small data events (one TCP segment each) is inserted in
+    // batches that grow with the list: the list lays all its rows out again after every insertion,
+    // so inserting each event's few rows would cost time in proportion to the rows shown, per event.
+    void manySmallPiecesAreInsertedInGrowingBatches()
+    {
+        constexpr int kRows = 20000;
+        constexpr int kPerEvent = 20;
+        const QList<QByteArray> records = patientRecords(kRows);
+        PatientList list(PatientList::ColumnWidths::Proportional);
+        list.resize(800, 600);
+        list.show();
+        int insertions = 0;
+        connect(list.model(), &QAbstractItemModel::rowsInserted, &list, [&insertions] { ++insertions; });
+        for (int first = 0; first < kRows; first += kPerEvent) {
+            QByteArray bytes;
+            QList<std::pair<qsizetype, qsizetype>> lines;
+            for (int i = first; i < first + kPerEvent; ++i) {
+                lines.append({bytes.size(), records.at(i).size()});
+                bytes += records.at(i) + "\r\n";
+            }
+            list.addRecords(RecordBatch(bytes, lines));
+            QCoreApplication::processEvents(); // each piece is a data event of its own
+            if (first == 0)
+                QCOMPARE(list.topLevelItemCount(), kPerEvent); // the first rows show at once
+        }
+        list.finish();
+        QTRY_VERIFY(!list.isFilling());
+        QCOMPARE(list.topLevelItemCount(), kRows);
+        QCOMPARE(column(&list, PatientList::FolderNo).mid(kRows - 2), (QStringList{u"F10019998"_s, u"F10019999"_s}));
+        QVERIFY2(insertions < 40, qPrintable(u"%1 insertions for %2 data events"_s.arg(insertions).arg(kRows / kPerEvent)));
+    }
+
     // --- registration
 
     void registrationOutcomes_data()
@@ -657,7 +609,7 @@ private slots:
         ScriptedServer server;
         for (const QByteArray &r : replies)
             server.answer(r);
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QPointer<NewPatientWindow> window = desk.newPatient();
         enterAll(window, {u"PATID1=12345678"_s, u"PATNachname=Smith"_s, u"PATVorname=John"_s,
                           u"PatGebDatum=31.01.1970"_s, u"Rasse=#0"_s});
@@ -715,7 +667,7 @@ private slots:
         QFETCH(QString, sex);
 
         ScriptedServer server;
-        Desk desk(server.port(), withRasse ? kRasse : QByteArray());
+        PatientDesk desk(server.port(), withRasse ? kRasse : QByteArray());
         auto *window = desk.newPatient();
         QCOMPARE(child<QComboBox>(window, u"Rasse"_s)->count(), withRasse ? 4 : 0);
         QVERIFY(!child<QPushButton>(window, u"cmdSave"_s)->isEnabled());
@@ -727,7 +679,7 @@ private slots:
     void initialsAreFilledOnce()
     {
         ScriptedServer server;
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.newPatient();
         auto *initials = child<QLineEdit>(window, u"PAT2Vorname"_s);
         auto *firstName = child<QLineEdit>(window, u"PATVorname"_s);
@@ -762,7 +714,7 @@ private slots:
         QFETCH(QString, shown);
         ScriptedServer server;
         server.answer(listReply({kSmith}));
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QWidget *window = nullptr;
         if (registration) {
             window = desk.newPatient();
@@ -779,7 +731,7 @@ private slots:
     void cancelAsksBeforeClosing()
     {
         ScriptedServer server;
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QPointer<NewPatientWindow> window = desk.newPatient();
         enter(window, u"PATNachname=Smith"_s);
         desk.prompts.answers = {Prompter::Answer::No, Prompter::Answer::Yes};
@@ -837,7 +789,7 @@ private slots:
         QFETCH(QString, message);
 
         ScriptedServer server;
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QWidget *window = nullptr;
         QString button = u"cmdSave"_s;
         qsizetype sentBefore = 0;
@@ -877,7 +829,7 @@ private slots:
         server.answer(listReply({kSmith, "878|12345679|Smithers|Wayland|WS|1940-05-05|M|0"}));
         server.answer("1");
         server.stayQuiet(); // the repeated search, answered by hand below
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.editPatient();
         auto *list = child<PatientList>(window, u"PATList"_s);
         findAndChoose(window, u"smi"_s);
@@ -912,7 +864,7 @@ private slots:
     {
         ScriptedServer server;
         server.answer(listReply({kSmith, "878|X1|Doe|Jane|JD|1980-12-24|F|2"}));
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         auto *window = desk.editPatient();
         findAndChoose(window, u"smi"_s);
         clickRow(child<PatientList>(window, u"PATList"_s), 1);
@@ -931,7 +883,7 @@ private slots:
     {
         ScriptedServer server;
         server.answer(listReply({kSmith}));
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QPointer<EditPatientWindow> window = desk.editPatient();
         findAndChoose(window, u"smi"_s);
         QTest::mouseClick(child<QPushButton>(window, u"cmdCancel"_s), Qt::LeftButton);
@@ -950,7 +902,7 @@ private slots:
         options.databasePath = serverDir.filePath(u"department.sqlite"_s);
         QString error;
         QVERIFY2(server.start(options, &error), qPrintable(error));
-        Desk desk(server.commandPort());
+        PatientDesk desk(server.commandPort());
 
         QPointer<NewPatientWindow> registration = desk.newPatient();
         enterAll(registration, {u"PATID1=1234'5678"_s, u"PATNachname=O'Brien"_s, u"PATVorname=Mary"_s,
@@ -1013,13 +965,13 @@ private slots:
     void menuOpensOneTaskWindowAtATime()
     {
         ScriptedServer server;
-        Desk desk(server.port());
+        PatientDesk desk(server.port());
         QPointer<NewPatientWindow> registration = desk.newPatient();
         QCOMPARE(registration->windowTitle(), u"New Patient"_s);
         QCOMPARE(child<QLabel>(registration, u"lblHeading"_s)->text(), u"Register New Patient"_s);
         QCOMPARE(desk.main->workspace()->subWindowList().size(), 1);
 
-        child<QAction>(desk.main.get(), u"EP"_s)->trigger(); // the toolbar's "Edit Patient"
+        QVERIFY(desk.trigger(ToolIds::EditPatient)); // the toolbar's "Edit Patient"
         QTRY_VERIFY(!registration);
         const QList<QMdiSubWindow *> frames = desk.main->workspace()->subWindowList();
         QCOMPARE(frames.size(), 1);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session.h"
+#include "core/session.h"
 #include "link/usernumber.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 #include "configwindow.h"
 
 #include "clientini.h"
-#include "prompter.h"
-#include "session.h"
+#include "core/prompter.h"
+#include "core/session.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 #include "loginwindow.h"
 
 #include "logonexchange.h"
-#include "session.h"
+#include "core/session.h"
 #include "link/wirecodec.h"
 
 #include <QDialogButtonBox>
@@ -89,7 +89,7 @@ LoginWindow::LoginWindow(Session &session, Prompter &prompter, const QString &ap
         }
     }
     m_userName->setText(m_session.UserName);
-    m_session.LoggedIn = 0;
+    m_session.LoggedIn = LoginState::LoggedOff;
     m_session.RightUtilities = false;
     m_session.RightStatistics = false;
 }
@@ -136,12 +136,14 @@ void LoginWindow::onOk()
 void LoginWindow::onCancel()
 {
     m_ws->close();
-    m_session.LoggedIn = 0;
+    m_session.LoggedIn = LoginState::LoggedOff;
     reject();
 }
 
 void LoginWindow::onNoResponse()
 {
+    // Also when the rights query went unanswered: a login without its rights is no login.
+    m_session.LoggedIn = LoginState::LoggedOff;
     m_prompter.error(kTitle, kNoResponse);
     reject();
 }
@@ -160,7 +162,7 @@ void LoginWindow::onAnswer(const QByteArray &text)
     }
     const LogonProtocol::Reaction reaction = LogonProtocol::loginReaction(LogonProtocol::readAnswer(text));
     if (reaction.outcome == Outcome::Accepted) {
-        m_session.LoggedIn = 1;
+        m_session.LoggedIn = LoginState::LoggedOn;
         m_session.UserName = m_typedName;
         m_checkingRights = true;
         m_ws->send(LogonProtocol::pieces(request(QString::fromLatin1(LogonProtocol::RightsQueryMarker))));
@@ -168,7 +170,7 @@ void LoginWindow::onAnswer(const QByteArray &text)
     }
     m_ws->close();
     if (reaction.outcome == Outcome::PasswordEmpty) {
-        m_session.LoggedIn = -12;
+        m_session.LoggedIn = LoginState::PasswordMustChange;
         m_session.UserName = m_typedName;
     }
     if (!reaction.message.isEmpty())

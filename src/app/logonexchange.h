@@ -31,7 +31,8 @@ public:
 
 signals:
     void answered(const QByteArray &text);
-    // No connection within the time-out, or the connection was refused.
+    // No connection within the time-out, the connection was refused, or the server closed it without
+    // answering.
     void noResponse();
 
 private:
@@ -39,6 +40,8 @@ private:
     void onReadyRead();
     void onQuiet();
     void onError();
+    void onDisconnected();
+    void dropLeadingLineEnds();
     void deliver();
 
     QPointer<QTcpSocket> m_socket;
@@ -46,4 +49,5 @@ private:
     QTimer m_timer;
     QTimer m_quiet;
     QByteArray m_answer;
+    bool m_awaiting = false; // a request went out and its answer has not come
 };

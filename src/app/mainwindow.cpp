@@ -1,11 +1,12 @@
 #include "mainwindow.h"
 
-#include "logbook.h"
-#include "prompter.h"
-#include "session.h"
+#include "core/logbook.h"
+#include "core/prompter.h"
+#include "core/session.h"
 #include "app/version.h"
 #include "link/commandlink.h"
 #include "link/errorcommand.h"
+#include "ui/menuids.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 
 #include <exception>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -33,43 +35,47 @@ const QString kTitle = u"ZEL-Client"_s;
 struct ToolButton
 {
     const char *caption;
-    const char *key;
+    MenuId key;
     const char *tooltip;
     QStyle::StandardPixmap picture;
-    const char *menuControl;
+    const MenuId *menuItem;
 };
 
-constexpr ToolButton kSeparator{nullptr, nullptr, nullptr, QStyle::SP_CustomBase, nullptr};
+constexpr ToolButton kSeparator{nullptr, {}, nullptr, QStyle::SP_CustomBase, nullptr};
 
 const ToolButton kToolbar[18] = {
-    {"New Patient", "NP", "New Patient", QStyle::SP_FileIcon, "mnuNewPatient"},
-    {"New Visit", "NE", "New Examination (Visit)", QStyle::SP_FileDialogNewFolder, "mnuNewExam"},
-    {"New Report", "NR", "New Report", QStyle::SP_FileDialogContentsView, "mnuReport"},
+    {"New Patient", ToolIds::NewPatient, "New Patient", QStyle::SP_FileIcon, &MenuIds::NewPatient},
+    {"New Visit", ToolIds::NewVisit, "New Examination (Visit)", QStyle::SP_FileDialogNewFolder, &MenuIds::NewExam},
+    {"New Report", ToolIds::NewReport, "New Report", QStyle::SP_FileDialogContentsView, &MenuIds::NewReport},
     kSeparator,
     kSeparator,
-    {"Edit Patient", "EP", "Edit Patient", QStyle::SP_FileIcon, "mnuUpdatePatient"},
-    {"Edit Visit", "EE", "Edit Examination (Visit)", QStyle::SP_FileDialogNewFolder, "mnuUpdateExam"},
-    {"Edit Report", "ER", "Edit Report", QStyle::SP_FileDialogContentsView, "mnuEditRep"},
+    {"Edit Patient", ToolIds::EditPatient, "Edit Patient", QStyle::SP_FileIcon, &MenuIds::UpdatePatient},
+    {"Edit Visit", ToolIds::EditVisit, "Edit Examination (Visit)", QStyle::SP_FileDialogNewFolder, &MenuIds::UpdateExam},
+    {"Edit Report", ToolIds::EditReport, "Edit Report", QStyle::SP_FileDialogContentsView, &MenuIds::EditReport},
     kSeparator,
     kSeparator,
-    {"Scheduler", "AP", "Shows appointment system", QStyle::SP_FileDialogDetailedView, "mnuAppointment"},
+    {"Scheduler", ToolIds::Scheduler, "Shows appointment system", QStyle::SP_FileDialogDetailedView,
+     &MenuIds::AppointmentSystem},
     kSeparator,
     kSeparator,
     kSeparator,
     kSeparator,
-    {"ZelServer", "ZEL", "", QStyle::SP_DriveNetIcon, nullptr},
+    {"ZelServer", ToolIds::ServerSwitch, "", QStyle::SP_DriveNetIcon, nullptr},
     kSeparator,
-    {"Exit", "EX", "", QStyle::SP_DialogCloseButton, "mnuQuit"},
+    {"Exit", ToolIds::Exit, "", QStyle::SP_DialogCloseButton, &MenuIds::Quit},
 };
 
 } // namespace
 
-MainWindow::MainWindow(Session &session, Prompter &prompter, LogBook &log, ConfigStep showConfig, QWidget *parent)
+MainWindow::MainWindow(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
+                       ConfigStep showConfig, QWidget *parent)
     : QMainWindow(parent)
     , m_session(session)
     , m_prompter(prompter)
     , m_log(log)
     , m_showConfig(std::move(showConfig))
+    , m_link(new CommandLink(session, prompter, log, this))
+    , m_context{session, *m_link, prompter, log, appFolder}
 {
     setObjectName(u"fZelMain"_s);
     setWindowTitle(Caption);
@@ -87,7 +93,6 @@ MainWindow::MainWindow(Session &session, Prompter &prompter, LogBook &log, Confi
     status->addWidget(m_panel1, 3);
     status->addWidget(m_panel2, 2);
 
-    m_link = new CommandLink(m_session, m_prompter, m_log, this);
     m_link->setObjectName(u"wsTCP"_s);
     connect(m_link, &CommandLink::statusText, this, [this](int panel, const QString &text) {
         (panel == 1 ? m_panel1 : m_panel2)->setText(text);
@@ -108,9 +113,10 @@ MainWindow::MainWindow(Session &session, Prompter &prompter, LogBook &log, Confi
 
 MainWindow::~MainWindow() = default;
 
-QAction *MainWindow::addItem(QMenu *menu, const QString &caption, const QString &control)
+QAction *MainWindow::addItem(QMenu *menu, const QString &caption, MenuId item)
 {
     QAction *action = menu->addAction(caption);
+    const QString control = item.control;
     action->setObjectName(control);
     action->setEnabled(false); // until its task window plugs in
     m_items.insert(control, action);
@@ -122,25 +128,25 @@ void MainWindow::buildMenus()
     QMenu *file = menuBar()->addMenu(u"&File"_s);
     file->setObjectName(u"mnuFile"_s);
     QMenu *fileNew = file->addMenu(u"&New"_s);
-    addItem(fileNew, u"Patient"_s, u"mnuNewPatient"_s);
-    addItem(fileNew, u"Examination (Visit)"_s, u"mnuNewExam"_s);
-    addItem(fileNew, u"Report"_s, u"mnuReport"_s);
+    addItem(fileNew, u"Patient"_s, MenuIds::NewPatient);
+    addItem(fileNew, u"Examination (Visit)"_s, MenuIds::NewExam);
+    addItem(fileNew, u"Report"_s, MenuIds::NewReport);
     QMenu *fileUpdate = file->addMenu(u"&Update"_s);
-    addItem(fileUpdate, u"Patient"_s, u"mnuUpdatePatient"_s);
-    addItem(fileUpdate, u"Examination (Visit)"_s, u"mnuUpdateExam"_s);
-    addItem(fileUpdate, u"Report"_s, u"mnuEditRep"_s);
+    addItem(fileUpdate, u"Patient"_s, MenuIds::UpdatePatient);
+    addItem(fileUpdate, u"Examination (Visit)"_s, MenuIds::UpdateExam);
+    addItem(fileUpdate, u"Report"_s, MenuIds::EditReport);
     file->addSeparator();
-    QAction *logoff = addItem(file, u"Logoff"_s, u"mnuLoggoff"_s);
+    QAction *logoff = addItem(file, u"Logoff"_s, MenuIds::Logoff);
     logoff->setEnabled(true);
     connect(logoff, &QAction::triggered, this, &MainWindow::logoffRequested);
-    QAction *quit = addItem(file, u"Quit"_s, u"mnuQuit"_s);
+    QAction *quit = addItem(file, u"Quit"_s, MenuIds::Quit);
     quit->setEnabled(true);
     connect(quit, &QAction::triggered, this, [] { QApplication::closeAllWindows(); });
 
     m_edit = menuBar()->addMenu(u"&Edit"_s);
     m_edit->setObjectName(u"mnuEdit"_s);
-    addItem(m_edit, u"Delete Appointments"_s, u"mnuDelApp"_s);
-    QAction *config = addItem(m_edit, u"Configuration"_s, u"mnuConfig"_s);
+    addItem(m_edit, u"Delete Appointments"_s, MenuIds::DeleteAppointments);
+    QAction *config = addItem(m_edit, u"Configuration"_s, MenuIds::Configuration);
     config->setEnabled(true);
     connect(config, &QAction::triggered, this, [this] {
         if (m_showConfig)
@@ -149,29 +155,29 @@ void MainWindow::buildMenus()
 
     m_utilities = menuBar()->addMenu(u"&Utilities"_s);
     m_utilities->setObjectName(u"mnuUtilities"_s);
-    addItem(m_utilities, u"Table Doctors"_s, u"mnuTblDoctors"_s);
-    addItem(m_utilities, u"Table Locations"_s, u"mntTblLocations"_s);
-    addItem(m_utilities, u"Table Procedures"_s, u"mnuTblProcedures"_s);
-    addItem(m_utilities, u"Create XRay Numbers"_s, u"mnuXRay"_s);
+    addItem(m_utilities, u"Table Doctors"_s, MenuIds::TableDoctors);
+    addItem(m_utilities, u"Table Locations"_s, MenuIds::TableLocations);
+    addItem(m_utilities, u"Table Procedures"_s, MenuIds::TableProcedures);
+    addItem(m_utilities, u"Create XRay Numbers"_s, MenuIds::CreateXRayNumbers);
 
     m_statistics = menuBar()->addMenu(u"&Statistics"_s);
     m_statistics->setObjectName(u"mnuStatistics"_s);
-    addItem(m_statistics, u"Daily 24 Hours Statistics"_s, u"mnuHours"_s);
-    addItem(m_statistics, u"Day Time Statistics"_s, u"mnuDay"_s);
-    addItem(m_statistics, u"After Hours Statistics"_s, u"mnuAfter"_s);
-    addItem(m_statistics, u"Annual Stats Summary"_s, u"mnuAnnual"_s);
-    addItem(m_statistics, u"Single Procedures Total"_s, u"mnuSingle"_s);
-    addItem(m_statistics, u"Special Report 1"_s, u"mnuSpec1"_s);
-    addItem(m_statistics, u"Special Report 2"_s, u"mnuSpec2"_s);
+    addItem(m_statistics, u"Daily 24 Hours Statistics"_s, MenuIds::Statistics24Hours);
+    addItem(m_statistics, u"Day Time Statistics"_s, MenuIds::StatisticsDayTime);
+    addItem(m_statistics, u"After Hours Statistics"_s, MenuIds::StatisticsAfterHours);
+    addItem(m_statistics, u"Annual Stats Summary"_s, MenuIds::StatisticsAnnual);
+    addItem(m_statistics, u"Single Procedures Total"_s, MenuIds::StatisticsSingleProcedure);
+    addItem(m_statistics, u"Special Report 1"_s, MenuIds::StatisticsSpecial1);
+    addItem(m_statistics, u"Special Report 2"_s, MenuIds::StatisticsSpecial2);
     // This report was never built: the item stays in the menu and does nothing.
-    addItem(m_statistics, u"Reffering Location Report"_s, u"mnuRef"_s)->setEnabled(true);
+    addItem(m_statistics, u"Reffering Location Report"_s, MenuIds::ReferringLocationReport)->setEnabled(true);
 
     QMenu *digital = menuBar()->addMenu(u"&Digital"_s);
     digital->setObjectName(u"mnuDigital"_s);
-    addItem(digital, u"Appointment System"_s, u"mnuAppointment"_s);
+    addItem(digital, u"Appointment System"_s, MenuIds::AppointmentSystem);
 
     QMenu *help = menuBar()->addMenu(u"&?"_s);
-    QAction *info = addItem(help, u"Info"_s, u"mnuInfo"_s);
+    QAction *info = addItem(help, u"Info"_s, MenuIds::Info);
     info->setEnabled(true);
     connect(info, &QAction::triggered, this, &MainWindow::showInfo);
 
@@ -179,17 +185,17 @@ void MainWindow::buildMenus()
     // shortcut.
     auto *context = new QMenu(u"Context"_s, this);
     context->setObjectName(u"mnuContext"_s);
-    addItem(context, u"Edit"_s, u"mnuContextEdit"_s);
-    addItem(context, u"New"_s, u"mnuContextNew"_s);
+    addItem(context, u"Edit"_s, MenuIds::ContextEdit);
+    addItem(context, u"New"_s, MenuIds::ContextNew);
     auto *test = new QMenu(u"Test"_s, this);
     test->setObjectName(u"mnuTest"_s);
-    QAction *error = addItem(test, u"Error"_s, u"mnuError"_s);
+    QAction *error = addItem(test, u"Error"_s, MenuIds::TestError);
     error->setEnabled(true);
     error->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_E));
     addAction(error);
     connect(error, &QAction::triggered, this, [this] {
         setBusy();
-        m_link->StartCommand(u"ERROR"_s);
+        m_link->StartCommand(Command::ERROR);
     });
 }
 
@@ -205,11 +211,11 @@ void MainWindow::buildToolbar()
             continue;
         }
         QAction *button = m_toolbar->addAction(style()->standardIcon(b.picture), QString::fromLatin1(b.caption));
-        button->setObjectName(QString::fromLatin1(b.key));
+        button->setObjectName(QString(b.key.control));
         button->setToolTip(QString::fromLatin1(b.tooltip));
         std::function<void()> run;
-        if (b.menuControl) {
-            QAction *item = m_items.value(QString::fromLatin1(b.menuControl));
+        if (b.menuItem) {
+            QAction *item = m_items.value(QString(b.menuItem->control));
             button->setEnabled(item->isEnabled());
             connect(item, &QAction::enabledChanged, button, &QAction::setEnabled);
             run = [item] { item->trigger(); };
@@ -234,14 +240,28 @@ void MainWindow::applyRights()
     m_edit->setEnabled(m_session.RightUtilities || m_session.RightStatistics);
 }
 
-void MainWindow::setTask(const QString &menuControl, std::function<void()> open)
+void MainWindow::addTask(MenuId item, std::function<void()> open)
 {
-    QAction *item = m_items.value(menuControl);
-    Q_ASSERT_X(item, "setTask", "no such menu item");
-    if (!item)
-        return;
-    item->setEnabled(true);
-    connect(item, &QAction::triggered, this, [open = std::move(open)] { open(); });
+    const QString control = item.control;
+    QAction *action = m_items.value(control);
+    // Both are mistakes in an installer, caught in every build the first time it runs.
+    if (!action)
+        throw std::logic_error("MainWindow: no menu item " + control.toStdString());
+    if (m_tasks.contains(control))
+        throw std::logic_error("MainWindow: the menu item " + control.toStdString() + " has a task already");
+    if (!open)
+        throw std::logic_error("MainWindow: an empty task for " + control.toStdString());
+    m_tasks.insert(control);
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, [open = std::move(open)] { open(); });
+}
+
+QMdiSubWindow *MainWindow::openInWorkspace(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *frame = m_workspace->addSubWindow(window);
+    frame->setWindowIcon(windowIcon());
+    return frame;
 }
 
 void MainWindow::setBusy()

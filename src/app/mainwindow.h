@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ui/taskdesk.h"
+
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 
 #include <functional>
 
@@ -17,27 +20,30 @@ struct Session;
 
 // fZelMain: the one main window. Its menus and toolbar open the task windows, its status bar shows
 // the server state, and it owns the link to the department server.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public TaskDesk
 {
     Q_OBJECT
 
 public:
     using ConfigStep = std::function<void()>;
 
-    MainWindow(Session &session, Prompter &prompter, LogBook &log, ConfigStep showConfig, QWidget *parent = nullptr);
+    MainWindow(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder, ConfigStep showConfig,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     CommandLink &link() { return *m_link; }
     QMdiArea *workspace() const { return m_workspace; }
 
-    // Task windows plug in here: the menu item with this control name (and the toolbar button that
-    // does the same) is enabled and runs `open`. Items whose window does not exist are disabled.
-    void setTask(const QString &menuControl, std::function<void()> open);
+    // The domains plug in here. Items whose task window does not exist stay disabled.
+    const TaskContext &context() const override { return m_context; }
+    void addTask(MenuId item, std::function<void()> open) override;
+    QMdiSubWindow *openInWorkspace(QWidget *window) override;
+    void closeTaskWindows() override { CloseTaskWindows(); }
+    void setBusy() override;
+    QWidget *dialogParent() override { return this; }
 
     // Closes every open window but this one; a window that refuses to close is skipped.
     void CloseTaskWindows();
-    // The busy pointer of this window, until the command ends.
-    void setBusy();
 
     static const QString Caption;
 
@@ -48,7 +54,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QAction *addItem(QMenu *menu, const QString &caption, const QString &control);
+    QAction *addItem(QMenu *menu, const QString &caption, MenuId item);
     void buildMenus();
     void buildToolbar();
     void applyRights();
@@ -60,7 +66,8 @@ private:
     Prompter &m_prompter;
     LogBook &m_log;
     ConfigStep m_showConfig;
-    CommandLink *m_link = nullptr;
+    CommandLink *m_link;
+    TaskContext m_context;
     QMdiArea *m_workspace = nullptr;
     QToolBar *m_toolbar = nullptr;
     QLabel *m_panel1 = nullptr;
@@ -69,4 +76,5 @@ private:
     QMenu *m_utilities = nullptr;
     QMenu *m_statistics = nullptr;
     QHash<QString, QAction *> m_items;
+    QSet<QString> m_tasks; // the items a domain has given their task
 };

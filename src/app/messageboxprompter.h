@@ -1,6 +1,6 @@
 #pragma once
 
-#include "prompter.h"
+#include "core/prompter.h"
 
 // The program's message boxes: QMessageBox, modal over the window the user works in.
 class MessageBoxPrompter : public Prompter

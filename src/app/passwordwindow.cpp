@@ -2,7 +2,7 @@
 
 #include "logonexchange.h"
 #include "logonprotocol.h"
-#include "session.h"
+#include "core/session.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -59,7 +59,7 @@ PasswordWindow::PasswordWindow(Session &session, Prompter &prompter, QWidget *pa
     connect(m_ok, &QPushButton::clicked, this, &PasswordWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, [this] {
         m_ws->close();
-        m_session.LoggedIn = 0;
+        m_session.LoggedIn = LoginState::LoggedOff;
         reject();
     });
     connect(m_new, &QLineEdit::textChanged, this, &PasswordWindow::updateOk);
@@ -79,7 +79,7 @@ PasswordWindow::PasswordWindow(Session &session, Prompter &prompter, QWidget *pa
         reject();
     });
 
-    m_session.LoggedIn = 0;
+    m_session.LoggedIn = LoginState::LoggedOff;
 }
 
 void PasswordWindow::updateOk()
@@ -108,14 +108,14 @@ void PasswordWindow::onAnswer(const QByteArray &text)
     m_ws->close();
     const LogonProtocol::Reaction reaction = LogonProtocol::passwordReaction(LogonProtocol::readAnswer(text));
     if (reaction.outcome == Outcome::Accepted || reaction.outcome == Outcome::Changed)
-        m_session.LoggedIn = 1;
+        m_session.LoggedIn = LoginState::LoggedOn;
     else if (reaction.outcome == Outcome::MustChangeEnds)
-        m_session.LoggedIn = -12;
+        m_session.LoggedIn = LoginState::PasswordMustChange;
     if (!reaction.message.isEmpty())
         m_prompter.show(reaction.icon, kTitle, reaction.message);
     if (reaction.outcome == Outcome::Stays)
         return;
-    if (m_session.LoggedIn == 1)
+    if (m_session.LoggedIn == LoginState::LoggedOn)
         accept();
     else
         reject();

@@ -9,7 +9,7 @@ class QPushButton;
 struct Session;
 
 // fPwdChange: a user whose password is empty must set one before the main window opens. The outcome
-// is left in Session::LoggedIn (1: go on).
+// is left in Session::LoggedIn (LoggedOn: go on).
 class PasswordWindow : public QDialog
 {
     Q_OBJECT

@@ -3,7 +3,7 @@
 #include "loginwindow.h"
 #include "mainwindow.h"
 #include "passwordwindow.h"
-#include "session.h"
+#include "core/session.h"
 #include "splashwindow.h"
 
 using namespace Qt::StringLiterals;
@@ -34,14 +34,14 @@ void Shell::onHandOver()
         LoginWindow login(m_session, m_prompter, m_appFolder, m_showConfig, m_splash);
         login.exec();
     }
-    if (m_session.LoggedIn == -12) {
+    if (m_session.LoggedIn == LoginState::PasswordMustChange) {
         PasswordWindow password(m_session, m_prompter, m_splash);
         password.exec();
         // The session goes on without rights until the next login.
-        if (m_session.LoggedIn != 1)
-            m_session.LoggedIn = 0;
+        if (m_session.LoggedIn != LoginState::LoggedOn)
+            m_session.LoggedIn = LoginState::LoggedOff;
     }
-    if (m_session.LoggedIn == 0) {
+    if (m_session.LoggedIn == LoginState::LoggedOff) {
         if (m_splash)
             m_splash->close(); // the program ends
         return;
@@ -55,7 +55,7 @@ void Shell::onHandOver()
 
 void Shell::openMainWindow()
 {
-    auto *main = new MainWindow(m_session, m_prompter, m_log, m_showConfig);
+    auto *main = new MainWindow(m_session, m_prompter, m_log, m_appFolder, m_showConfig);
     main->setAttribute(Qt::WA_DeleteOnClose);
     m_main = main;
     connect(main, &MainWindow::logoffRequested, this, &Shell::onLogoff);

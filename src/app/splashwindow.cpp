@@ -1,7 +1,7 @@
 #include "splashwindow.h"
 
-#include "logbook.h"
-#include "prompter.h"
+#include "core/logbook.h"
+#include "core/prompter.h"
 #include "singleinstance.h"
 
 #include <QCloseEvent>

@@ -2,8 +2,8 @@
 
 #include "clientini.h"
 #include "configwindow.h"
-#include "logbook.h"
-#include "session.h"
+#include "core/logbook.h"
+#include "core/session.h"
 #include "singleinstance.h"
 #include "splashwindow.h"
 

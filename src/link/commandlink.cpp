@@ -4,11 +4,13 @@
 #include "replyhelpers.h"
 #include "wirecodec.h"
 
-#include "app/logbook.h"
-#include "app/prompter.h"
-#include "app/session.h"
+#include "core/logbook.h"
+#include "core/prompter.h"
+#include "core/session.h"
 
 #include <QTcpSocket>
+
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +24,8 @@ const QString kPhaseCommand = u"CMD"_s;
 constexpr qsizetype kHeadLimit = 4096;
 // An error reply without a line end is taken as complete after this much quiet.
 constexpr int kErrorQuietMs = 300;
+// A reply whose end is in doubt is taken as ended after this much quiet.
+constexpr int kSettleMs = 150;
 // A connection we close gracefully is aborted if the server has not let go by then.
 constexpr int kRetireMs = 30000;
 
@@ -104,6 +108,9 @@ CommandLink::CommandLink(Session &session, Prompter &prompter, LogBook &log, QOb
     m_errorQuiet.setSingleShot(true);
     m_errorQuiet.setInterval(kErrorQuietMs);
     connect(&m_errorQuiet, &QTimer::timeout, this, &CommandLink::onErrorQuiet);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &CommandLink::onSettle);
 }
 
 CommandLink::~CommandLink()
@@ -114,31 +121,45 @@ CommandLink::~CommandLink()
     }
 }
 
-bool CommandLink::bind(const QString &name, Builder build, HandlerPtr handler)
+void CommandLink::bind(Command command, Builder build, HandlerPtr handler)
 {
-    const CommandEntry *entry = CommandCatalogue::find(name);
-    if (!entry || !handler || handler->shape() != entry->shape) {
-        qWarning("CommandLink: cannot bind %s", qPrintable(name));
-        return false;
-    }
-    m_bindings.insert(name.toUpper(), Binding{std::move(build), std::move(handler)});
-    return true;
+    const CommandEntry &entry = CommandCatalogue::entry(command);
+    const auto refuse = [&entry](const char *why) {
+        throw std::logic_error(std::string("CommandLink: cannot bind ") + entry.name.data() + ": " + why);
+    };
+    if (m_bindings[std::size_t(command)])
+        refuse("it is bound already");
+    if (!handler)
+        refuse("no reply handler");
+    if (handler->shape() != entry.shape)
+        refuse("the handler's shape is not the catalogue's");
+    m_bindings[std::size_t(command)] = Binding{std::move(build), std::move(handler)};
 }
 
-QByteArray CommandLink::requestLine(const QString &name, const QString &arguments)
+bool CommandLink::isBound(Command command) const
 {
-    const CommandEntry *entry = CommandCatalogue::find(name);
-    Q_ASSERT_X(entry && !entry->keyword.isEmpty(), "requestLine", "not a catalogued request line");
-    if (!entry)
-        return {};
-    const QString args = arguments.isEmpty() ? QString(entry->fixedArguments) : arguments;
-    return WireCodec::encode(QString(u"CMD"_s + entry->keyword + u'|' + args + u"/CMD"_s));
+    return m_bindings[std::size_t(command)].has_value();
 }
 
-CommandLink::Binding *CommandLink::bindingFor(const QString &name)
+QByteArray CommandLink::requestLine(Command command, const QString &arguments)
 {
-    const auto it = m_bindings.find(name.toUpper());
-    return it == m_bindings.end() ? nullptr : &it.value();
+    const CommandEntry &entry = CommandCatalogue::entry(command);
+    if (entry.keyword.isEmpty())
+        throw std::logic_error(std::string("CommandLink: ") + entry.name.data() + " has no request line");
+    const QString args = arguments.isEmpty() ? QString(entry.fixedArguments) : arguments;
+    return WireCodec::encode(QString(u"CMD"_s + entry.keyword + u'|' + args + u"/CMD"_s));
+}
+
+QByteArray CommandLink::stepRequestLine(const QString &step, const QString &arguments)
+{
+    return WireCodec::encode(QString(u"CMD"_s + CommandCatalogue::entry(Command::STAT).keyword + step + u'|'
+                                     + arguments + u"/CMD"_s));
+}
+
+CommandLink::Binding *CommandLink::bindingFor(Command command)
+{
+    std::optional<Binding> &binding = m_bindings[std::size_t(command)];
+    return binding ? &*binding : nullptr;
 }
 
 std::int32_t CommandLink::cappedSeconds(std::int16_t &setting) const
@@ -148,18 +169,29 @@ std::int32_t CommandLink::cappedSeconds(std::int16_t &setting) const
     return setting;
 }
 
-void CommandLink::StartCommand(const QString &name, const QString &phase)
+void CommandLink::StartCommand(Command command)
 {
     cappedSeconds(m_session.settings.ConnectTimeout);
     m_timer.stop();
     detachSocket(false);
-
-    m_tag = name;
     ++m_generation;
+    m_phase = Phase::Idle;
+
+    const CommandEntry &entry = CommandCatalogue::entry(command);
+    if (!bindingFor(command)) {
+        // A window started a command nothing has bound: say so now rather than after a time-out.
+        m_log.LogError(5, u"The command "_s + entry.name + u" is not available in this program"_s,
+                       u"StartCommand"_s);
+        ResetPointers();
+        return;
+    }
+
+    m_command = command;
+    m_tag = entry.name;
     beginReply();
     m_untimed = false;
 
-    m_timerTag = phase;
+    m_timerTag = kPhaseConnect;
     m_timer.setInterval(std::int32_t(m_session.settings.ConnectTimeout) * 1000);
     m_phase = Phase::Connecting;
 
@@ -190,9 +222,8 @@ void CommandLink::onConnected()
     emit statusText(1, u"ZelServer connected on IP: "_s + m_session.ServerHost + u" Port: "_s
                            + QString::number(m_session.ServerPort));
 
-    m_tag = m_tag.toUpper();
     const quint64 generation = m_generation;
-    if (Binding *binding = bindingFor(m_tag); binding && binding->build)
+    if (Binding *binding = bindingFor(m_command); binding && binding->build)
         binding->build(*this);
     // A builder may have started something else altogether.
     if (generation == m_generation && m_phase == Phase::AwaitingReply)
@@ -213,35 +244,51 @@ void CommandLink::beginReply()
     m_head.clear();
     m_errorReply.clear();
     m_errorQuiet.stop();
-    if (Binding *binding = bindingFor(m_tag); binding && binding->handler)
+    if (Binding *binding = bindingFor(m_command); binding && binding->handler)
         binding->handler->begin();
 }
 
-void CommandLink::chain(const QString &name, const QByteArray &line, Timing timing)
+void CommandLink::follow(Command next, const QByteArray &line, const QString &stepTag)
+{
+    const std::optional<FollowUpKind> kind = CommandCatalogue::followUpKind(m_command, next);
+    if (!kind) {
+        throw std::logic_error(std::string("CommandLink: ") + CommandCatalogue::name(m_command).data()
+                               + " declares no follow-up " + CommandCatalogue::name(next).data());
+    }
+    const QString tag = stepTag.isEmpty() ? QString(CommandCatalogue::name(next)) : stepTag.toUpper();
+    switch (*kind) {
+    case FollowUpKind::Timed:
+    case FollowUpKind::Untimed:
+        chain(next, tag, line, *kind == FollowUpKind::Untimed);
+        return;
+    case FollowUpKind::SentAndClosed:
+        // The command in hand stays the one whose row declares what comes next.
+        send(line);
+        CloseSocket();
+        return;
+    case FollowUpKind::Fresh:
+        CloseSocket();
+        StartCommand(next);
+        return;
+    case FollowUpKind::None:
+        break;
+    }
+}
+
+void CommandLink::chain(Command next, const QString &tag, const QByteArray &line, bool untimed)
 {
     if (!m_socket)
         return;
     m_timer.stop();
-    m_tag = name;
+    m_command = next;
+    m_tag = tag;
     ++m_generation;
     beginReply();
     m_phase = Phase::AwaitingReply;
-    m_untimed = timing == Timing::Untimed;
+    m_untimed = untimed;
     send(line);
     if (!m_untimed)
         startCommandTimer();
-}
-
-void CommandLink::sendAndClose(const QByteArray &line)
-{
-    send(line);
-    CloseSocket();
-}
-
-void CommandLink::startFresh(const QString &name)
-{
-    CloseSocket();
-    StartCommand(name);
 }
 
 void CommandLink::send(const QByteArray &bytes)
@@ -274,6 +321,7 @@ void CommandLink::ResetPointers()
 void CommandLink::detachSocket(bool graceful)
 {
     m_errorQuiet.stop();
+    m_settle.stop();
     QTcpSocket *socket = m_socket;
     m_socket = nullptr;
     if (!socket)
@@ -304,6 +352,7 @@ void CommandLink::onReadyRead()
     if (m_phase == Phase::Idle || m_phase == Phase::Connecting)
         return;
     m_timer.stop();
+    m_settle.stop();
 
     if (m_phase == Phase::ErrorReply) {
         takeErrorBytes(bytes, false);
@@ -334,17 +383,34 @@ void CommandLink::onReadyRead()
 void CommandLink::dispatch(QByteArray bytes)
 {
     m_phase = Phase::Receiving;
-    m_tag = m_tag.toUpper();
-    Binding *binding = bindingFor(m_tag);
+    runHandler([&bytes, this](ReplyHandler &handler) { return handler.onData(*this, bytes); });
+}
+
+void CommandLink::onSettle()
+{
+    if (m_phase != Phase::Receiving)
+        return;
+    runHandler([this](ReplyHandler &handler) { return handler.settle(*this); });
+}
+
+bool CommandLink::handlerHasPendingEnd()
+{
+    const Binding *binding = bindingFor(m_command);
+    return binding && binding->handler && binding->handler->hasPendingEnd();
+}
+
+void CommandLink::runHandler(const std::function<ReplyHandler::Progress(ReplyHandler &)> &step)
+{
+    Binding *binding = bindingFor(m_command);
     if (!binding || !binding->handler) {
         m_phase = Phase::Idle; // a command without a reply handler does nothing with its reply
         return;
     }
-    const HandlerPtr handler = binding->handler; // the handler may rebind or chain
+    const HandlerPtr handler = binding->handler; // the handler may chain or start another command
     const quint64 generation = m_generation;
     ReplyHandler::Progress progress = ReplyHandler::Progress::Done;
     try {
-        progress = handler->onData(*this, bytes);
+        progress = step(*handler);
     } catch (const HandlerFailure &failure) {
         CloseSocket();
         m_log.LogError(failure.number(), failure.text(), u"DataArrival"_s);
@@ -362,6 +428,8 @@ void CommandLink::dispatch(QByteArray bytes)
         // A server that stops in the middle of a reply must not leave the client waiting for ever.
         if (!m_untimed)
             startCommandTimer();
+        if (handler->hasPendingEnd())
+            m_settle.start();
     } else {
         m_phase = Phase::Idle;
     }
@@ -422,6 +490,12 @@ void CommandLink::onDisconnected()
                 return;
             }
             dispatch(std::move(head));
+            if (!m_socket || m_phase == Phase::Idle)
+                return;
+        }
+        // The server is done: an end marker in doubt was the end.
+        if (m_phase == Phase::Receiving && handlerHasPendingEnd()) {
+            onSettle();
             if (!m_socket || m_phase == Phase::Idle)
                 return;
         }

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "commandcatalogue.h"
 #include "replyshapes.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class LogBook;
 class Prompter;
@@ -35,27 +37,32 @@ public:
         Receiving,     // part of the reply is in, the handler waits for the rest
         ErrorReply,    // a server error reply is being collected
     };
-    enum class Timing { Timed, Untimed };
 
     CommandLink(Session &session, Prompter &prompter, LogBook &log, QObject *parent = nullptr);
     ~CommandLink() override;
 
     // Attaches a command's request builder (run when its connection is up; may be empty for commands
-    // only ever sent by reply handlers) and its reply handler. The name must be in the catalogue and
-    // the handler's shape must be the catalogue's; false (and nothing bound) otherwise.
-    bool bind(const QString &name, Builder build, HandlerPtr handler);
+    // only ever sent by reply handlers) and its reply handler, whose shape must be the catalogue's.
+    // Binding a command twice, without a handler or with another shape is a programming error and
+    // throws std::logic_error.
+    void bind(Command command, Builder build, HandlerPtr handler);
+    bool isBound(Command command) const;
 
     // The request line "CMD" + keyword + "|" + arguments + "/CMD" of a catalogued command, in the
     // wire's code page. Without arguments the command's fixed word ("List", "X", ...) is used.
-    static QByteArray requestLine(const QString &name, const QString &arguments = {});
+    static QByteArray requestLine(Command command, const QString &arguments = {});
+    // A statistics step: "CMDStat" + step + "|" + arguments + "/CMD".
+    static QByteArray stepRequestLine(const QString &step, const QString &arguments);
 
-    void StartCommand(const QString &name, const QString &phase = QStringLiteral("CON"));
-    // A follow-up on the open connection: its reply is handled by the follow-up's handler.
-    void chain(const QString &name, const QByteArray &line, Timing timing = Timing::Timed);
-    // A last request on the open connection, then the connection is closed; the reply is not read.
-    void sendAndClose(const QByteArray &line);
-    // A follow-up that needs a fresh connection.
-    void startFresh(const QString &name);
+    // Starts a command on a fresh connection; the one in progress ends without a word. A command
+    // that nothing has bound is reported at once (error log and box) and nothing is sent.
+    void StartCommand(Command command);
+    // Hands over from the command in hand to a follow-up its catalogue row declares, in the form the
+    // row gives: on the open connection with or without the command time-out (the line is sent),
+    // sent and closed (the line is sent, its reply never read), or fresh (the follow-up starts on
+    // a new connection and its builder sends). A statistics step passes its tag ("STAT0049").
+    // A follow-up the row does not declare throws std::logic_error.
+    void follow(Command next, const QByteArray &line = {}, const QString &stepTag = {});
     // Sends bytes on the open connection (request builders).
     void send(const QByteArray &bytes);
     void CloseSocket();
@@ -63,6 +70,7 @@ public:
     // The "ZelServer" toolbar action: main server <-> second server.
     void switchServer();
 
+    Command command() const { return m_command; }
     QString tag() const { return m_tag; }
     Phase phase() const { return m_phase; }
     bool isConnected() const;
@@ -87,6 +95,8 @@ private:
         HandlerPtr handler;
     };
 
+    void chain(Command next, const QString &tag, const QByteArray &line, bool untimed);
+
     void onConnected();
     void onReadyRead();
     void onDisconnected();
@@ -97,21 +107,25 @@ private:
 
     void beginReply();
     void dispatch(QByteArray bytes);
+    void onSettle();
+    bool handlerHasPendingEnd();
+    void runHandler(const std::function<ReplyHandler::Progress(ReplyHandler &)> &step);
     void takeErrorBytes(QByteArrayView bytes, bool final);
     void showServerError();
     void failTimeout(const QString &tail);
     void detachSocket(bool graceful);
     void startCommandTimer();
     std::int32_t cappedSeconds(std::int16_t &setting) const;
-    Binding *bindingFor(const QString &name);
+    Binding *bindingFor(Command command);
 
     Session &m_session;
     Prompter &m_prompter;
     LogBook &m_log;
-    QHash<QString, Binding> m_bindings;
+    std::array<std::optional<Binding>, CommandCount> m_bindings;
 
     QPointer<QTcpSocket> m_socket;
-    QString m_tag;
+    Command m_command = Command::ERROR;
+    QString m_tag; // the command's name as the status and the statistics steps read it
     Phase m_phase = Phase::Idle;
     quint64 m_generation = 0; // bumped whenever the connection or the command in hand changes
 
@@ -123,6 +137,7 @@ private:
     QByteArray m_head;
     QByteArray m_errorReply;
     QTimer m_errorQuiet;
+    QTimer m_settle; // settles a reply whose end marker is in doubt
 
     qint64 m_sentTotal = 0;
     bool m_untimed = false; // the reply in hand is awaited without a time-out

@@ -7,8 +7,8 @@ using namespace Qt::StringLiterals;
 void bindErrorCommand(CommandLink &link)
 {
     link.bind(
-        u"ERROR"_s,
-        [](CommandLink &l) { l.send(CommandLink::requestLine(u"ERROR"_s)); },
+        Command::ERROR,
+        [](CommandLink &l) { l.send(CommandLink::requestLine(Command::ERROR)); },
         // A server that answers anything but an error reply: the command is over all the same.
         anyReply([](CommandLink &l) {
             l.CloseSocket();

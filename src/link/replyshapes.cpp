@@ -16,40 +16,6 @@ constexpr QByteArrayView kClose = "/CMDDATA";
 // than held for ever.
 constexpr qsizetype kValueLimit = 64 * 1024;
 
-// Hands on the one value of a number or first-event reply. A value that opens a "CMDDATA" block
-// waits until the block is closed, so a reply cut into pieces is never read half.
-class FirstValue : public ReplyHandler
-{
-public:
-    FirstValue(Shape shape, TextAction action) : ReplyHandler(shape), m_action(std::move(action)) {}
-
-    void begin() override { m_text.clear(); }
-
-    Progress onData(CommandLink &link, const QByteArray &piece) override
-    {
-        m_text.append(piece);
-        if (m_text.size() < kValueLimit) {
-            if (m_text.trimmed().isEmpty())
-                return Progress::Waiting;
-            const qsizetype open = indexOfMarker(m_text, kOpen);
-            if (open >= 0 && indexOfMarker(m_text, kClose, open) < 0) {
-                // The opening marker may itself be "/CMDDATA" with the "/" cut off by the split;
-                // either way the closing marker has not come yet.
-                return Progress::Waiting;
-            }
-        }
-        const qsizetype close = indexOfMarker(m_text, kClose);
-        const QByteArray value = close >= 0 ? m_text.left(close + kClose.size()) : m_text;
-        m_text.clear();
-        m_action(link, WireCodec::decode(value));
-        return Progress::Done;
-    }
-
-private:
-    TextAction m_action;
-    QByteArray m_text;
-};
-
 class AnyReply : public ReplyHandler
 {
 public:
@@ -64,6 +30,22 @@ public:
 private:
     LinkAction m_action;
 };
+
+// What the shapes that hand on text (first event, whole reply, statistics step) make of a reply:
+// the text before its end marker, without the opening marker and without CR LF pairs at either end.
+// Only the framing goes: the same letters inside the records are left as the server sent them.
+QByteArray stripFraming(QByteArrayView reply)
+{
+    qsizetype begin = 0;
+    while (begin < reply.size() && (reply[begin] == ' ' || reply[begin] == '\t' || reply[begin] == '\r' || reply[begin] == '\n'))
+        ++begin;
+    QByteArrayView rest = reply.sliced(begin).startsWith(kOpen) ? reply.sliced(begin + kOpen.size()) : reply;
+    while (rest.size() >= 2 && rest.first(2) == "\r\n")
+        rest = rest.sliced(2);
+    while (rest.size() >= 2 && rest.last(2) == "\r\n")
+        rest.chop(2);
+    return rest.toByteArray();
+}
 
 // Watches a stream of pieces for an end marker (any case). Only what is new is searched, plus the few
 // bytes before it where a marker cut in two may have begun, so the cost stays linear in the size of
@@ -101,13 +83,140 @@ private:
     QByteArray m_seam;
 };
 
+// Watches a record reply for its end marker, "/CMDDATA" in any case, where it frames the reply: at
+// the start of a line (or of the reply, or right after the opening "CMDDATA"), or ending its line.
+// The same letters inside a record ("Smith/cmddata|John", a name typed in another program) are data.
+// A marker that ends the bytes received so far without starting a line is in doubt: the next bytes
+// decide, or, when nothing more comes, the handler settles it as the end (a server may leave out
+// the last line break). Like MarkerWatch, only the new bytes and a short seam before them are read.
+class EndMarkerWatch
+{
+public:
+    void clear()
+    {
+        m_seen = 0;
+        m_scanFrom = 0;
+        m_pending = -1;
+        m_window.clear();
+    }
+
+    // Position of the framing marker counted from the start of the reply, or -1.
+    qsizetype feed(QByteArrayView piece)
+    {
+        const QByteArray text = m_window + piece.toByteArray();
+        const qsizetype base = m_seen - m_window.size(); // reply position of text[0]
+        const qsizetype from = std::max<qsizetype>(0, (m_pending >= 0 ? m_pending : m_scanFrom) - base);
+        m_pending = -1;
+        qsizetype found = -1;
+        for (qsizetype at = indexOfMarker(text, kClose, from); at >= 0; at = indexOfMarker(text, kClose, at + 1)) {
+            const Verdict verdict = judge(text, base, at);
+            if (verdict == Verdict::Frames) {
+                found = base + at;
+                break;
+            }
+            if (verdict == Verdict::InDoubt) {
+                m_pending = base + at;
+                break;
+            }
+        }
+        m_seen += piece.size();
+        m_window = text.right(kWindow);
+        // A marker cut off at the end starts in the last bytes: they are read again next time.
+        m_scanFrom = std::max<qsizetype>(0, m_seen - (kClose.size() - 1));
+        return found;
+    }
+
+    // The marker in doubt, or -1.
+    qsizetype pending() const { return m_pending; }
+
+private:
+    enum class Verdict { Data, Frames, InDoubt };
+
+    static constexpr qsizetype kWindow = 16;
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t'; }
+
+    static Verdict judge(QByteArrayView text, qsizetype base, qsizetype at)
+    {
+        // Starts a line, the reply, or follows the opening marker.
+        qsizetype before = at;
+        while (before > 0 && isSpace(text[before - 1]))
+            --before;
+        const bool startsLine = before == 0 ? base == 0
+                                            : text[before - 1] == '\n'
+                                                  || (before >= kOpen.size()
+                                                      && indexOfMarker(text.sliced(before - kOpen.size(), kOpen.size()),
+                                                                       kOpen) == 0);
+        if (startsLine)
+            return Verdict::Frames;
+        // Ends its line.
+        qsizetype after = at + kClose.size();
+        while (after < text.size() && isSpace(text[after]))
+            ++after;
+        if (after == text.size())
+            return Verdict::InDoubt;
+        return text[after] == '\r' || text[after] == '\n' ? Verdict::Frames : Verdict::Data;
+    }
+
+    qsizetype m_seen = 0;
+    qsizetype m_scanFrom = 0;
+    qsizetype m_pending = -1;
+    QByteArray m_window;
+};
+
+// Hands on the one value of a number or first-event reply. A value that opens a "CMDDATA" block
+// waits until the block is closed, so a reply cut into pieces is never read half.
+class FirstValue : public ReplyHandler
+{
+public:
+    FirstValue(Shape shape, TextAction action) : ReplyHandler(shape), m_action(std::move(action)) {}
+
+    void begin() override
+    {
+        m_text.clear();
+        m_end.clear();
+    }
+
+    Progress onData(CommandLink &link, const QByteArray &piece) override
+    {
+        m_text.append(piece);
+        const qsizetype close = m_end.feed(piece);
+        if (close < 0 && m_text.size() < kValueLimit) {
+            if (m_text.trimmed().isEmpty())
+                return Progress::Waiting;
+            // The opening marker may itself be "/CMDDATA" with the "/" cut off by the split; either
+            // way the closing marker has not come yet.
+            if (indexOfMarker(m_text, kOpen) >= 0)
+                return Progress::Waiting;
+        }
+        return finish(link, close >= 0 ? close : m_text.size());
+    }
+
+    bool hasPendingEnd() const override { return m_end.pending() >= 0; }
+    Progress settle(CommandLink &link) override { return finish(link, m_end.pending()); }
+
+private:
+    // The value is what stands before the end marker (or the whole text of a bare value).
+    Progress finish(CommandLink &link, qsizetype end)
+    {
+        const QByteArray value = stripFraming(QByteArrayView(m_text).first(end));
+        m_text.clear();
+        m_action(link, WireCodec::decode(value));
+        return Progress::Done;
+    }
+
+    TextAction m_action;
+    QByteArray m_text;
+    EndMarkerWatch m_end;
+};
+
 // Streamed records and records per event: complete records are handed on event by event, the
 // unfinished last one (the reply buffer) waits for the rest.
 class RecordStream : public ReplyHandler
 {
 public:
     RecordStream(Shape shape, RecordsAction filler, LinkAction done)
-        : ReplyHandler(shape), m_end(kClose), m_filler(std::move(filler)), m_done(std::move(done))
+        : ReplyHandler(shape), m_filler(std::move(filler)), m_done(std::move(done))
     {
     }
 
@@ -127,16 +236,8 @@ public:
             m_buffer = piece; // shares the bytes: no copy
         else
             m_buffer.append(piece);
-        if (end >= 0) {
-            const RecordBatch batch = take(end - m_offset, true);
-            link.CloseSocket();
-            if (!batch.isEmpty())
-                m_filler(link, batch);
-            if (m_done)
-                m_done(link);
-            link.ResetPointers();
-            return Progress::Done;
-        }
+        if (end >= 0)
+            return finish(link, end);
         // Only the new bytes (and the one before them, for a CR LF cut in two) can end a record.
         const qsizetype from = std::max<qsizetype>(0, before - 1);
         const qsizetype lastEnd = QByteArrayView(m_buffer).sliced(from).lastIndexOf("\r\n");
@@ -148,7 +249,22 @@ public:
         return Progress::Waiting;
     }
 
+    bool hasPendingEnd() const override { return m_end.pending() >= 0; }
+    Progress settle(CommandLink &link) override { return finish(link, m_end.pending()); }
+
 private:
+    Progress finish(CommandLink &link, qsizetype end)
+    {
+        const RecordBatch batch = take(end - m_offset, true);
+        link.CloseSocket();
+        if (!batch.isEmpty())
+            m_filler(link, batch);
+        if (m_done)
+            m_done(link);
+        link.ResetPointers();
+        return Progress::Done;
+    }
+
     // Cuts the first `length` bytes of the buffer into records; the rest stays for the next event.
     RecordBatch take(qsizetype length, bool last)
     {
@@ -187,7 +303,7 @@ private:
         return RecordBatch(std::move(bytes), std::move(lines));
     }
 
-    MarkerWatch m_end;
+    EndMarkerWatch m_end;
     RecordsAction m_filler;
     LinkAction m_done;
     QByteArray m_buffer;      // the unfinished last record
@@ -199,7 +315,7 @@ class WholeReply : public ReplyHandler
 {
 public:
     explicit WholeReply(TextAction action)
-        : ReplyHandler(Shape::WholeReply), m_end(kClose), m_action(std::move(action))
+        : ReplyHandler(Shape::WholeReply), m_action(std::move(action))
     {
     }
 
@@ -213,9 +329,16 @@ public:
     {
         const qsizetype end = m_end.feed(piece);
         m_bytes.append(piece);
-        if (end < 0)
-            return Progress::Waiting;
-        const QString text = StripReply(WireCodec::decode(QByteArrayView(m_bytes).first(end)));
+        return end < 0 ? Progress::Waiting : finish(link, end);
+    }
+
+    bool hasPendingEnd() const override { return m_end.pending() >= 0; }
+    Progress settle(CommandLink &link) override { return finish(link, m_end.pending()); }
+
+private:
+    Progress finish(CommandLink &link, qsizetype end)
+    {
+        const QString text = WireCodec::decode(stripFraming(QByteArrayView(m_bytes).first(end)));
         m_bytes.clear();
         link.CloseSocket();
         m_action(link, text);
@@ -223,8 +346,7 @@ public:
         return Progress::Done;
     }
 
-private:
-    MarkerWatch m_end;
+    EndMarkerWatch m_end;
     TextAction m_action;
     QByteArray m_bytes;
 };
@@ -335,6 +457,44 @@ private:
     BytesAction m_action;
 };
 
+// One answer of a statistics walk: the pieces are collected until the reply's end marker has come,
+// then the stripped answer goes to the walk, which chains the next step or ends. A walk runs on one
+// connection, so nothing is closed here.
+class StatisticsStepReply : public ReplyHandler
+{
+public:
+    explicit StatisticsStepReply(TextAction action) : ReplyHandler(Shape::StatisticsStep), m_action(std::move(action)) {}
+
+    void begin() override
+    {
+        m_end.clear();
+        m_bytes.clear();
+    }
+
+    Progress onData(CommandLink &link, const QByteArray &piece) override
+    {
+        const qsizetype end = m_end.feed(piece);
+        m_bytes.append(piece);
+        return end < 0 ? Progress::Waiting : finish(link, end);
+    }
+
+    bool hasPendingEnd() const override { return m_end.pending() >= 0; }
+    Progress settle(CommandLink &link) override { return finish(link, m_end.pending()); }
+
+private:
+    Progress finish(CommandLink &link, qsizetype end)
+    {
+        const QString text = WireCodec::decode(stripFraming(QByteArrayView(m_bytes).first(end)));
+        m_bytes.clear();
+        m_action(link, text);
+        return Progress::Done;
+    }
+
+    EndMarkerWatch m_end;
+    TextAction m_action;
+    QByteArray m_bytes;
+};
+
 class NotRead : public ReplyHandler
 {
 public:
@@ -400,9 +560,7 @@ HandlerPtr numberReply(NumberAction action)
 
 HandlerPtr firstEvent(TextAction action)
 {
-    return std::make_shared<FirstValue>(Shape::FirstEvent, [action = std::move(action)](CommandLink &link, const QString &text) {
-        action(link, StripReply(text));
-    });
+    return std::make_shared<FirstValue>(Shape::FirstEvent, std::move(action));
 }
 
 HandlerPtr anyReply(LinkAction action)
@@ -433,6 +591,11 @@ HandlerPtr statusWord(StatusAction action)
 HandlerPtr fileTransfer(BytesAction action)
 {
     return std::make_shared<FileTransfer>(std::move(action));
+}
+
+HandlerPtr statisticsStep(TextAction action)
+{
+    return std::make_shared<StatisticsStepReply>(std::move(action));
 }
 
 HandlerPtr notRead()

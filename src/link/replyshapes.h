@@ -104,6 +104,12 @@ public:
     // One data event's bytes, unchanged. Waiting: the reply is not complete and more is expected.
     virtual Progress onData(CommandLink &link, const QByteArray &piece) = 0;
 
+    // A reply whose end is in doubt (an end marker that ends the bytes so far without starting a
+    // line: the end, or the letters inside a record cut just there) is settled as ended when
+    // nothing more comes for a moment or the server closes: the link then calls settle().
+    virtual bool hasPendingEnd() const { return false; }
+    virtual Progress settle(CommandLink &) { return Progress::Waiting; }
+
 private:
     Shape m_shape;
 };
@@ -120,7 +126,8 @@ using StatusAction = std::function<void(CommandLink &, StatusWord)>;
 
 // The value of the first event through ExtractID. The action decides whether to chain or close.
 HandlerPtr numberReply(NumberAction action);
-// The first event through StripReply, as one value or one record. The action decides what follows.
+// The first event without its framing (the markers and the CR LF pairs around the value), as one
+// value or one record. The action decides what follows.
 HandlerPtr firstEvent(TextAction action);
 // The action runs on the first data; the reply itself is not read.
 HandlerPtr anyReply(LinkAction action);
@@ -129,13 +136,16 @@ HandlerPtr anyReply(LinkAction action);
 // filled, `done` runs and the pointers are reset.
 HandlerPtr streamedRecords(RecordsAction filler, LinkAction done = {});
 HandlerPtr recordsPerEvent(RecordsAction filler, LinkAction done = {});
-// The stripped reply once it is complete; the connection is closed before the action runs.
+// The reply without its framing once it is complete; the connection is closed before the action runs.
 HandlerPtr wholeReply(TextAction action);
 // Waits for "FAILED DATA" or "DATA SAVED" (a reply with both is a failure) and closes the connection.
 HandlerPtr statusWord(StatusAction action);
 // Collects bytes until "/REPORT" and hands on what stands between the first "REPORT" and the first
 // "/REPORT", byte for byte; the connection is closed before the action runs.
 HandlerPtr fileTransfer(BytesAction action);
+// One answer of a statistics walk, stripped, once its end marker has come; the connection stays
+// open for the next step.
+HandlerPtr statisticsStep(TextAction action);
 // For commands whose reply is never read.
 HandlerPtr notRead();
 

@@ -5,10 +5,10 @@
 #include "patientsearch.h"
 #include "rasseini.h"
 
-#include "app/closetaskwindow.h"
-#include "app/prompter.h"
-#include "app/session.h"
+#include "core/prompter.h"
+#include "core/session.h"
 #include "link/commandlink.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -30,12 +30,9 @@ const QString kTitle = u"ZEL-Client"_s;
 constexpr int kDetailsWidth = 340;
 } // namespace
 
-EditPatientWindow::EditPatientWindow(Session &session, CommandLink &link, Prompter &prompter,
-                                     const QString &appFolder, QWidget *parent)
+EditPatientWindow::EditPatientWindow(const TaskContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_session(session)
-    , m_link(link)
-    , m_prompter(prompter)
+    , m_context(context)
 {
     setObjectName(u"fEditPatient"_s);
     setWindowTitle(Caption);
@@ -50,8 +47,7 @@ EditPatientWindow::EditPatientWindow(Session &session, CommandLink &link, Prompt
     m_folderNoSearch->setObjectName(u"PATID1Search"_s);
     m_surnameSearch = new QLineEdit(this);
     m_surnameSearch->setObjectName(u"PATNachnameSearch"_s);
-    auto *find = new QPushButton(u"Find"_s, this);
-    find->setObjectName(u"cmdSearch"_s);
+    auto *find = Ui::button(u"Find"_s, u"cmdSearch"_s, this);
     find->setDefault(true);
 
     auto *searchRow = new QGridLayout;
@@ -75,17 +71,14 @@ EditPatientWindow::EditPatientWindow(Session &session, CommandLink &link, Prompt
     m_details->setObjectName(u"fraDetails"_s);
     m_details->setFixedWidth(kDetailsWidth);
     m_details->setEnabled(false);
-    m_form = new PatientForm(PatientForm::BirthDateBox::Plain, RasseIni::read(appFolder), m_details);
+    m_form = new PatientForm(PatientForm::BirthDateBox::Plain, RasseIni::read(m_context.appFolder), m_details);
     m_patientId = new QLineEdit(m_details);
     m_patientId->setObjectName(u"PATID"_s);
     m_patientId->hide();
-    auto *save = new QPushButton(u"Save"_s, m_details);
-    save->setObjectName(u"cmdSave"_s);
-    auto *cancel = new QPushButton(u"Cancel"_s, m_details);
-    cancel->setObjectName(u"cmdCancel"_s);
-    auto *buttons = new QDialogButtonBox(m_details);
-    buttons->addButton(save, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
+    auto *save = Ui::button(u"Save"_s, u"cmdSave"_s, m_details);
+    auto *cancel = Ui::button(u"Cancel"_s, u"cmdCancel"_s, m_details);
+    auto *buttons =
+        Ui::buttonBox(m_details, {{save, QDialogButtonBox::AcceptRole}, {cancel, QDialogButtonBox::RejectRole}});
     auto *detailsLayout = new QVBoxLayout(m_details);
     detailsLayout->setContentsMargins(12, 14, 12, 12);
     detailsLayout->setSpacing(12);
@@ -100,8 +93,7 @@ EditPatientWindow::EditPatientWindow(Session &session, CommandLink &link, Prompt
     layout->addWidget(m_details, 0, Qt::AlignTop);
 
     m_search = std::make_unique<PatientSearch>(*this, *m_list, PatientSearch::Rule::FolderNoOrSurname,
-                                               u"Find Folder No"_s, u"Find Surname"_s, m_session, m_link,
-                                               m_prompter);
+                                               u"Find Folder No"_s, u"Find Surname"_s, m_context);
 
     connect(find, &QPushButton::clicked, this, &EditPatientWindow::onFind);
     // "Find" is the default button: Return in either search field runs it.
@@ -110,7 +102,7 @@ EditPatientWindow::EditPatientWindow(Session &session, CommandLink &link, Prompt
     connect(m_list, &PatientList::itemClicked, this, &EditPatientWindow::onChoose);
     connect(save, &QPushButton::clicked, this, &EditPatientWindow::onSave);
     connect(cancel, &QPushButton::clicked, this, &EditPatientWindow::closeTask);
-    connect(&m_link, &CommandLink::busyEnded, this, &EditPatientWindow::onCommandEnded);
+    connect(&m_context.link, &CommandLink::busyEnded, this, &EditPatientWindow::onCommandEnded);
     connect(m_list, &PatientList::filled, this, [this] {
         if (std::exchange(m_busyUntilFilled, false))
             unsetCursor();
@@ -137,14 +129,14 @@ void EditPatientWindow::onChoose(QTreeWidgetItem *row)
 void EditPatientWindow::onSave()
 {
     if (const QString problem = m_form->sendingProblem(); !problem.isEmpty()) {
-        m_prompter.warning(kTitle, problem);
+        m_context.prompter.warning(kTitle, problem);
         return;
     }
     m_saving = m_form->details();
     m_saving.PatientId = m_patientId->text();
-    m_session.TargetWindow = this;
-    m_link.StartCommand(u"PATUPDATE"_s);
-    setCursor(Qt::WaitCursor);
+    m_context.session.TargetWindow = this;
+    m_context.link.StartCommand(Command::PATUPDATE);
+    Ui::setBusy(*this);
 }
 
 void EditPatientWindow::onCommandEnded()
@@ -157,7 +149,22 @@ void EditPatientWindow::onCommandEnded()
         unsetCursor();
 }
 
+void EditPatientWindow::clearPatientRows()
+{
+    m_list->clearRows();
+}
+
+void EditPatientWindow::addPatientRecords(const RecordBatch &records)
+{
+    m_list->addRecords(records);
+}
+
+void EditPatientWindow::patientListComplete()
+{
+    m_list->finish();
+}
+
 void EditPatientWindow::closeTask()
 {
-    closeTaskWindow(*this);
+    Ui::closeTaskWindow(*this);
 }

@@ -1,35 +1,36 @@
 #pragma once
 
-#include "patientrequests.h"
+#include "patienthosts.h"
+
+#include "ui/taskdesk.h"
 
 #include <QWidget>
 
 #include <memory>
 
-class CommandLink;
 class PatientForm;
 class PatientList;
 class PatientSearch;
-class Prompter;
 class QGroupBox;
 class QLineEdit;
 class QTreeWidgetItem;
-struct Session;
 
 // fEditPatient: finds registered patients (the shared patient search) and corrects a chosen
 // patient's data with PATUPDATE. A successful update repeats the search on the same connection, so
 // the refreshed list is the confirmation.
-class EditPatientWindow : public QWidget
+class EditPatientWindow : public QWidget, public PatientUpdateHost
 {
     Q_OBJECT
 
 public:
-    EditPatientWindow(Session &session, CommandLink &link, Prompter &prompter, const QString &appFolder,
-                      QWidget *parent = nullptr);
+    explicit EditPatientWindow(const TaskContext &context, QWidget *parent = nullptr);
     ~EditPatientWindow() override;
 
     // The values of the update in progress, as they were when "Save" was clicked.
-    const PatientDetails &savingDetails() const { return m_saving; }
+    const PatientDetails &updateDetails() const override { return m_saving; }
+    void clearPatientRows() override;
+    void addPatientRecords(const RecordBatch &records) override;
+    void patientListComplete() override;
     PatientList &patientList() { return *m_list; }
 
     static const QString Caption;
@@ -41,9 +42,7 @@ private:
     void onCommandEnded();
     void closeTask();
 
-    Session &m_session;
-    CommandLink &m_link;
-    Prompter &m_prompter;
+    TaskContext m_context;
     QLineEdit *m_folderNoSearch = nullptr;
     QLineEdit *m_surnameSearch = nullptr;
     PatientList *m_list = nullptr;

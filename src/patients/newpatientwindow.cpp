@@ -3,11 +3,11 @@
 #include "patientform.h"
 #include "rasseini.h"
 
-#include "app/closetaskwindow.h"
-#include "app/logbook.h"
-#include "app/prompter.h"
-#include "app/session.h"
+#include "core/logbook.h"
+#include "core/prompter.h"
+#include "core/session.h"
 #include "link/commandlink.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -22,20 +22,16 @@
 
 using namespace Qt::StringLiterals;
 
-const QString NewPatientWindow::Caption = u"New Patient"_s;
+const QString NewPatientWindow::Caption = NewPatientCaption.toString();
 
 namespace {
 const QString kTitle = u"ZEL-Client"_s;
 const QString kCancelQuestion = u"Do you want to cancel 'Register New Patient'?"_s;
 } // namespace
 
-NewPatientWindow::NewPatientWindow(Session &session, CommandLink &link, Prompter &prompter, LogBook &log,
-                                   const QString &appFolder, QWidget *parent)
+NewPatientWindow::NewPatientWindow(const TaskContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_session(session)
-    , m_link(link)
-    , m_prompter(prompter)
-    , m_log(log)
+    , m_context(context)
 {
     setObjectName(u"fNewPatient"_s);
     setWindowTitle(Caption);
@@ -52,17 +48,13 @@ NewPatientWindow::NewPatientWindow(Session &session, CommandLink &link, Prompter
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
 
-    m_form = new PatientForm(PatientForm::BirthDateBox::Masked, RasseIni::read(appFolder), this);
+    m_form = new PatientForm(PatientForm::BirthDateBox::Masked, RasseIni::read(m_context.appFolder), this);
     m_form->setMinimumWidth(360);
 
-    m_save = new QPushButton(u"Save"_s, this);
-    m_save->setObjectName(u"cmdSave"_s);
+    m_save = Ui::button(u"Save"_s, u"cmdSave"_s, this);
     m_save->setEnabled(false); // until the fields satisfy the rule
-    auto *cancel = new QPushButton(u"Cancel"_s, this);
-    cancel->setObjectName(u"cmdCancel"_s);
-    auto *buttons = new QDialogButtonBox(this);
-    buttons->addButton(m_save, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
+    auto *cancel = Ui::button(u"Cancel"_s, u"cmdCancel"_s, this);
+    auto *buttons = Ui::buttonBox(this, {{m_save, QDialogButtonBox::AcceptRole}, {cancel, QDialogButtonBox::RejectRole}});
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 14, 18, 14);
@@ -76,7 +68,7 @@ NewPatientWindow::NewPatientWindow(Session &session, CommandLink &link, Prompter
     connect(m_form, &PatientForm::ruleInputChanged, this, &NewPatientWindow::updateSave);
     connect(m_save, &QPushButton::clicked, this, &NewPatientWindow::onSave);
     connect(cancel, &QPushButton::clicked, this, &NewPatientWindow::onCancel);
-    connect(&m_link, &CommandLink::busyEnded, this, [this] { unsetCursor(); });
+    connect(&m_context.link, &CommandLink::busyEnded, this, [this] { unsetCursor(); });
 }
 
 void NewPatientWindow::updateSave()
@@ -89,30 +81,30 @@ void NewPatientWindow::onSave()
     if (!m_form->isComplete())
         return;
     if (const QString problem = m_form->sendingProblem(); !problem.isEmpty()) {
-        m_prompter.warning(kTitle, problem);
+        m_context.prompter.warning(kTitle, problem);
         return;
     }
     // The chain works on these values: the folder number that is checked is the one inserted,
     // whatever is typed meanwhile.
     m_saving = m_form->details();
-    m_session.TargetWindow = this;
-    setCursor(Qt::WaitCursor);
+    m_context.session.TargetWindow = this;
+    Ui::setBusy(*this);
     try {
-        m_link.StartCommand(u"NEWPATID"_s);
+        m_context.link.StartCommand(Command::NEWPATID);
     } catch (const std::exception &failure) {
-        m_log.LogError(5, QString::fromLocal8Bit(failure.what()), u"New Patient Save"_s);
+        m_context.log.LogError(5, QString::fromLocal8Bit(failure.what()), u"New Patient Save"_s);
         unsetCursor();
     }
 }
 
 void NewPatientWindow::onCancel()
 {
-    if (m_prompter.ask(Prompter::Icon::Question, windowTitle(), kCancelQuestion, Prompter::Buttons::YesNoDefaultNo)
+    if (m_context.prompter.ask(Prompter::Icon::Question, windowTitle(), kCancelQuestion, Prompter::Buttons::YesNoDefaultNo)
         == Prompter::Answer::Yes)
         closeTask();
 }
 
 void NewPatientWindow::closeTask()
 {
-    closeTaskWindow(*this);
+    Ui::closeTaskWindow(*this);
 }

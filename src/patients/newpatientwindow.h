@@ -1,29 +1,26 @@
 #pragma once
 
-#include "patientrequests.h"
+#include "patienthosts.h"
+
+#include "ui/taskdesk.h"
 
 #include <QWidget>
 
-class CommandLink;
-class LogBook;
 class PatientForm;
-class Prompter;
 class QPushButton;
-struct Session;
 
 // fNewPatient: registers a new patient. "Save" draws a new internal id (NEWPATID), checks that the
 // folder number is free (PATID1) and inserts the patient (NEWPAT), all on one connection; the
-// handlers are bound by bindPatientCommands and answer this window through the session's TargetWindow.
-class NewPatientWindow : public QWidget
+// handlers are bound by bindPatientCommands and answer this window as its registration host.
+class NewPatientWindow : public QWidget, public PatientRegistrationHost
 {
     Q_OBJECT
 
 public:
-    NewPatientWindow(Session &session, CommandLink &link, Prompter &prompter, LogBook &log,
-                     const QString &appFolder, QWidget *parent = nullptr);
+    explicit NewPatientWindow(const TaskContext &context, QWidget *parent = nullptr);
 
-    // The values of the registration in progress, as they were when "Save" was clicked.
-    const PatientDetails &savingDetails() const { return m_saving; }
+    const PatientDetails &savingDetails() const override { return m_saving; }
+    void registrationDone() override { closeTask(); }
     // Closes the window (its MDI frame with it).
     void closeTask();
 
@@ -34,10 +31,7 @@ private:
     void onSave();
     void onCancel();
 
-    Session &m_session;
-    CommandLink &m_link;
-    Prompter &m_prompter;
-    LogBook &m_log;
+    TaskContext m_context;
     PatientForm *m_form = nullptr;
     QPushButton *m_save = nullptr;
     PatientDetails m_saving;

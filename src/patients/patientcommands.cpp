@@ -1,12 +1,11 @@
 #include "patientcommands.h"
 
-#include "editpatientwindow.h"
-#include "newpatientwindow.h"
-#include "patientlist.h"
+#include "patienthosts.h"
 #include "patientrequests.h"
 
-#include "app/prompter.h"
-#include "app/session.h"
+#include "core/hosts.h"
+#include "core/prompter.h"
+#include "core/session.h"
 #include "link/commandlink.h"
 
 using namespace Qt::StringLiterals;
@@ -20,16 +19,15 @@ const QString kFolderNoExists = u"New patient not saved!\r\nFolderNo. already ex
 const QString kRegistered = u"New patient registered successfully!"_s;
 const QString kNotRegistered = u"New patient not registered, please try again!"_s;
 
-// The PATLIST reply: records stream into PATList as they arrive; a reply without a single record
-// line tells the user the patient is not registered.
+// The PATLIST reply: records stream into the patient list as they arrive; a reply without a single
+// record line tells the user the patient is not registered.
 class PatListReply : public ReplyHandler
 {
 public:
-    PatListReply(Session &session, Prompter &prompter, std::function<void()> emptyResult)
+    PatListReply(Session &session, Prompter &prompter)
         : ReplyHandler(Shape::StreamedRecords)
         , m_session(session)
         , m_prompter(prompter)
-        , m_emptyResult(std::move(emptyResult))
     {
         m_stream = streamedRecords(
             [this](CommandLink &, const RecordBatch &records) {
@@ -37,11 +35,15 @@ public:
                 PatListInsert(m_session, records);
             },
             [this](CommandLink &) {
+                PatientListHost *host = targetHost<PatientListHost>(m_session);
+                if (host)
+                    host->patientListComplete();
                 if (m_lines > 0)
                     return;
                 m_prompter.information(kTitle, kNotInDatabase);
-                if (m_emptyResult)
-                    m_emptyResult();
+                // The box may have outlived the window.
+                if ((host = targetHost<PatientListHost>(m_session)))
+                    host->noPatientFound();
             });
     }
 
@@ -56,16 +58,9 @@ public:
 private:
     Session &m_session;
     Prompter &m_prompter;
-    std::function<void()> m_emptyResult;
     HandlerPtr m_stream;
     qsizetype m_lines = 0;
 };
-
-template <typename Window>
-Window *target(const Session &session)
-{
-    return qobject_cast<Window *>(session.TargetWindow.data());
-}
 
 // The command ends without a word: the window it works for has been closed, or the server refused an
 // update, which the unchanged window shows well enough.
@@ -79,40 +74,38 @@ void abandon(CommandLink &link)
 
 void PatListInsert(Session &session, const RecordBatch &records)
 {
-    auto *window = qobject_cast<QWidget *>(session.TargetWindow.data());
-    if (auto *list = window ? window->findChild<PatientList *>(u"PATList"_s) : nullptr)
-        list->addRecords(records);
+    if (PatientListHost *host = targetHost<PatientListHost>(session))
+        host->addPatientRecords(records);
 }
 
-void bindPatientCommands(CommandLink &link, Session &session, Prompter &prompter, std::function<void()> emptyResult)
+void bindPatientCommands(CommandLink &link, Session &session, Prompter &prompter)
 {
     link.bind(
-        u"PATLIST"_s,
+        Command::PATLIST,
         [&session](CommandLink &l) { l.send(PatListRequest(session.SearchFolderNo, session.SearchSurname)); },
-        std::make_shared<PatListReply>(session, prompter, std::move(emptyResult)));
+        std::make_shared<PatListReply>(session, prompter));
 
-    link.bind(u"NEWPATID"_s, [](CommandLink &l) { l.send(NewPatIdRequest()); },
+    link.bind(Command::NEWPATID, [](CommandLink &l) { l.send(NewPatIdRequest()); },
               numberReply([&session, &prompter](CommandLink &l, std::int32_t id) {
-                  const NewPatientWindow *window = target<NewPatientWindow>(session);
-                  if (!window)
+                  const PatientRegistrationHost *host = targetHost<PatientRegistrationHost>(session);
+                  if (!host)
                       return abandon(l);
                   if (id == 0) {
                       l.CloseSocket();
-                      prompter.warning(NewPatientWindow::Caption, kNewPatientNotSaved);
+                      prompter.warning(NewPatientCaption.toString(), kNewPatientNotSaved);
                       l.ResetPointers();
                       return;
                   }
                   session.WorkNumber = id;
-                  l.chain(u"PATID1"_s, PatId1Request(window->savingDetails().FolderNo), CommandLink::Timing::Timed);
+                  l.follow(Command::PATID1, PatId1Request(host->savingDetails().FolderNo));
               }));
 
-    link.bind(u"PATID1"_s, {}, numberReply([&session, &prompter](CommandLink &l, std::int32_t taken) {
-                  const NewPatientWindow *window = target<NewPatientWindow>(session);
-                  if (!window)
+    link.bind(Command::PATID1, {}, numberReply([&session, &prompter](CommandLink &l, std::int32_t taken) {
+                  const PatientRegistrationHost *host = targetHost<PatientRegistrationHost>(session);
+                  if (!host)
                       return abandon(l);
                   if (taken == 0) {
-                      l.chain(u"NEWPAT"_s, NewPatRequest(session.WorkNumber, window->savingDetails()),
-                              CommandLink::Timing::Timed);
+                      l.follow(Command::NEWPAT, NewPatRequest(session.WorkNumber, host->savingDetails()));
                       return;
                   }
                   l.CloseSocket();
@@ -120,14 +113,13 @@ void bindPatientCommands(CommandLink &link, Session &session, Prompter &prompter
                   l.ResetPointers();
               }));
 
-    link.bind(u"NEWPAT"_s, {}, numberReply([&session, &prompter](CommandLink &l, std::int32_t result) {
-                  NewPatientWindow *window = target<NewPatientWindow>(session);
+    link.bind(Command::NEWPAT, {}, numberReply([&session, &prompter](CommandLink &l, std::int32_t result) {
                   l.CloseSocket();
                   if (result == 1) {
                       prompter.information(kTitle, kRegistered);
                       l.ResetPointers();
-                      if (window)
-                          window->closeTask();
+                      if (PatientRegistrationHost *host = targetHost<PatientRegistrationHost>(session))
+                          host->registrationDone();
                       return;
                   }
                   // The window keeps the typed data for another attempt.
@@ -136,20 +128,19 @@ void bindPatientCommands(CommandLink &link, Session &session, Prompter &prompter
               }));
 
     link.bind(
-        u"PATUPDATE"_s,
+        Command::PATUPDATE,
         [&session](CommandLink &l) {
-            const EditPatientWindow *window = target<EditPatientWindow>(session);
-            if (!window)
+            const PatientUpdateHost *host = targetHost<PatientUpdateHost>(session);
+            if (!host)
                 return abandon(l);
-            l.send(PatUpdateRequest(window->savingDetails()));
+            l.send(PatUpdateRequest(host->updateDetails()));
         },
         numberReply([&session](CommandLink &l, std::int32_t saved) {
-            EditPatientWindow *window = target<EditPatientWindow>(session);
-            if (saved != 1 || !window)
+            PatientUpdateHost *host = targetHost<PatientUpdateHost>(session);
+            if (saved != 1 || !host)
                 return abandon(l);
             // The refreshed list is the confirmation: the last search again, on this connection.
-            window->patientList().clearRows();
-            l.chain(u"PATLIST"_s, PatListRequest(session.SearchFolderNo, session.SearchSurname),
-                    CommandLink::Timing::Untimed);
+            host->clearPatientRows();
+            l.follow(Command::PATLIST, PatListRequest(session.SearchFolderNo, session.SearchSurname));
         }));
 }

@@ -2,11 +2,12 @@
 
 #include "patientrules.h"
 
+#include "ui/widgets.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +27,7 @@ PatientForm::PatientForm(BirthDateBox box, const QStringList &raceEntries, QWidg
     m_firstName = addField(u"First Name:"_s, u"PATVorname"_s);
     m_initials = addField(u"Initials:"_s, u"PAT2Vorname"_s);
     m_birthDate = addField(u"Birthdate:"_s, box == BirthDateBox::Masked ? u"PatGebDatum"_s : u"PATGebDatum1"_s);
+    m_birthDate->installEventFilter(this);
     if (box == BirthDateBox::Masked) {
         m_birthDate->setInputMask(BirthDate::inputMask());
         m_birthDate->setPlaceholderText(u"dd.mm.yyyy"_s);
@@ -37,7 +39,7 @@ PatientForm::PatientForm(BirthDateBox box, const QStringList &raceEntries, QWidg
     m_race->setInsertPolicy(QComboBox::NoInsert);
     m_race->addItems(raceEntries);
     m_race->setCurrentIndex(-1); // nothing is chosen until the user chooses
-    m_race->lineEdit()->installEventFilter(this);
+    Ui::selectAllOnFocus(m_race);
     m_layout->addRow(u"Race/Sex:"_s, m_race);
 
     // Kept out of sight: the sex letter follows the race/sex choice.
@@ -63,20 +65,15 @@ PatientForm::PatientForm(BirthDateBox box, const QStringList &raceEntries, QWidg
 
 QLineEdit *PatientForm::addField(const QString &label, const QString &name)
 {
-    auto *edit = new QLineEdit(this);
-    edit->setObjectName(name);
-    edit->installEventFilter(this);
+    auto *edit = Ui::named<QLineEdit>(name, this);
+    Ui::selectAllOnFocus(edit);
     m_layout->addRow(label, edit);
     return edit;
 }
 
 bool PatientForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn) {
-        // Entering a field selects its whole text, so typing replaces it.
-        if (auto *edit = qobject_cast<QLineEdit *>(watched))
-            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
-    } else if (event->type() == QEvent::FocusOut && watched == m_birthDate) {
+    if (event->type() == QEvent::FocusOut && watched == m_birthDate) {
         // A valid date in any accepted form is shown as a short date; anything else stays as typed.
         if (const QDate date = BirthDate::parse(m_birthDate->text()); date.isValid())
             m_birthDate->setText(BirthDate::shortText(date));

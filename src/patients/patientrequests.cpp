@@ -68,17 +68,17 @@ QString PatUpdateString(const PatientDetails &patient)
 
 QByteArray PatListRequest(const QString &folderNoPattern, const QString &surnamePattern)
 {
-    return CommandLink::requestLine(u"PATLIST"_s, SqlWildcards(folderNoPattern) + u'|' + SqlWildcards(surnamePattern));
+    return CommandLink::requestLine(Command::PATLIST, SqlWildcards(folderNoPattern) + u'|' + SqlWildcards(surnamePattern));
 }
 
 QByteArray NewPatIdRequest()
 {
-    return CommandLink::requestLine(u"NEWPATID"_s);
+    return CommandLink::requestLine(Command::NEWPATID);
 }
 
 QByteArray PatId1Request(const QString &folderNo)
 {
-    return CommandLink::requestLine(u"PATID1"_s, folderNo);
+    return CommandLink::requestLine(Command::PATID1, folderNo);
 }
 
 QByteArray NewPatRequest(std::int32_t patientId, const PatientDetails &patient)
@@ -88,5 +88,5 @@ QByteArray NewPatRequest(std::int32_t patientId, const PatientDetails &patient)
 
 QByteArray PatUpdateRequest(const PatientDetails &patient)
 {
-    return CommandLink::requestLine(u"PATUPDATE"_s, PatUpdateString(patient));
+    return CommandLink::requestLine(Command::PATUPDATE, PatUpdateString(patient));
 }

@@ -2,14 +2,14 @@
 
 #include <QString>
 
-class CommandLink;
+#include "ui/taskdesk.h"
+
 class PatientList;
-class Prompter;
 class QWidget;
-struct Session;
 
 // The patient search the task windows share: the window's rule, the defaulting of the two patterns,
 // the search values kept in the session, and the PATLIST command that fills the window's PATList.
+// The window is the reply's target and must be a PatientListHost.
 class PatientSearch
 {
 public:
@@ -20,7 +20,7 @@ public:
 
     // The field names are the ones the user sees, for the message that refuses unsafe text.
     PatientSearch(QWidget &window, PatientList &list, Rule rule, const QString &folderNoField,
-                  const QString &surnameField, Session &session, CommandLink &link, Prompter &prompter);
+                  const QString &surnameField, const TaskContext &context);
 
     // Starts the search with the patterns as typed; false when the rule or the typed text stops it
     // (the user has been told why) and nothing was sent.
@@ -32,7 +32,5 @@ private:
     Rule m_rule;
     QString m_folderNoField;
     QString m_surnameField;
-    Session &m_session;
-    CommandLink &m_link;
-    Prompter &m_prompter;
+    TaskContext m_context;
 };

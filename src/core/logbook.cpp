@@ -1,6 +1,6 @@
 #include "logbook.h"
 
-#include "prompter.h"
+#include "core/prompter.h"
 #include "link/wirecodec.h"
 
 #include <QDateTime>

@@ -1,0 +1,38 @@
+#include "clientprogram.h"
+
+#include "configwindow.h"
+#include "mainwindow.h"
+
+#include "core/session.h"
+#include "patients/patienttasks.h"
+
+#include <QApplication>
+
+void installAllTasks(TaskDesk &desk)
+{
+    installPatientTasks(desk);
+}
+
+ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder)
+    : m_session(session)
+    , m_prompter(prompter)
+    , m_appFolder(appFolder)
+    , m_startup(session, prompter, log, appFolder)
+    , m_shell(session, prompter, log, appFolder, [this] { showConfig(); })
+{
+    m_shell.setMainWindowReady([](MainWindow &main) { installAllTasks(main); });
+}
+
+bool ClientProgram::start(const QStringList &arguments)
+{
+    if (!m_startup.run(arguments))
+        return false;
+    m_shell.attach(m_startup.splash());
+    return true;
+}
+
+void ClientProgram::showConfig()
+{
+    ConfigWindow window(m_session.settings, m_prompter, m_appFolder, QApplication::activeWindow());
+    window.exec();
+}
