@@ -16,6 +16,7 @@
 #include "patients/patientcommands.h"
 #include "patients/patientlist.h"
 #include "payloadserver.h"
+#include "ui/dialogs.h"
 #include "ui/taskdesk.h"
 
 #include <QApplication>
@@ -127,7 +128,8 @@ Cost listRead(quint16 port, int *events)
     session.settings.CommandTimeout = 60;
     CommandLink link(session, prompter, log);
     bindPatientCommands(link, session, prompter);
-    EditPatientWindow window(TaskContext{session, link, prompter, log, dir.path()});
+    QtDialogs dialogs;
+    EditPatientWindow window(TaskContext{session, link, prompter, log, dir.path(), dialogs});
     window.resize(1280, 800);
     window.show();
     auto *list = window.findChild<PatientList *>(u"PATList"_s);

@@ -12,6 +12,7 @@
 #include "ui/menuids.h"
 #include "support/findchild.h"
 #include "support/promptrecorder.h"
+#include "support/scripteddialogs.h"
 #include "support/scriptedserver.h"
 
 #include <QApplication>
@@ -89,7 +90,8 @@ private slots:
         session.settings.MainServerPort = 7000;
         PromptRecorder prompts;
         LogBook log(folder(), prompts);
-        MainWindow main(session, prompts, log, folder(), {});
+        ScriptedDialogs dialogs;
+        MainWindow main(session, prompts, log, dialogs, folder(), {});
         QCOMPARE(main.windowTitle(), u"VQM Zel Client"_s);
         QCOMPARE(child<QMenu>(&main, u"mnuUtilities"_s)->isEnabled(), utilities);
         QCOMPARE(child<QMenu>(&main, u"mnuStatistics"_s)->isEnabled(), statistics);
@@ -103,7 +105,8 @@ private slots:
         Session session;
         PromptRecorder prompts;
         LogBook log(folder(), prompts);
-        MainWindow main(session, prompts, log, folder(), {});
+        ScriptedDialogs dialogs;
+        MainWindow main(session, prompts, log, dialogs, folder(), {});
         auto *toolbar = child<QToolBar>(&main, u"tbZel"_s);
         const QList<QAction *> buttons = toolbar->actions();
         QCOMPARE(buttons.size(), 18);
@@ -142,7 +145,8 @@ private slots:
         Session session;
         PromptRecorder prompts;
         LogBook log(folder(), prompts);
-        MainWindow main(session, prompts, log, folder(), {});
+        ScriptedDialogs dialogs;
+        MainWindow main(session, prompts, log, dialogs, folder(), {});
         main.addTask(MenuIds::UpdatePatient, [] {});
         QVERIFY_THROWS_EXCEPTION(std::logic_error, main.addTask(MenuIds::UpdatePatient, [] {}));
         QVERIFY_THROWS_EXCEPTION(std::logic_error, main.addTask(MenuId{QLatin1StringView("mnuNoSuchItem")}, [] {}));
@@ -160,7 +164,8 @@ private slots:
         session.settings.SecondServerPort = 7001;
         PromptRecorder prompts;
         LogBook log(folder(), prompts);
-        MainWindow main(session, prompts, log, folder(), {});
+        ScriptedDialogs dialogs;
+        MainWindow main(session, prompts, log, dialogs, folder(), {});
         child<QAction>(&main, u"ZEL"_s)->trigger();
         QCOMPARE(session.ServerHost, u"zel2"_s);
         QCOMPARE(child<QLabel>(&main, u"Panel1"_s)->text(), u"ZelServer connected on IP: zel2 Port: 7001"_s);
@@ -174,7 +179,8 @@ private slots:
         Session session;
         PromptRecorder prompts;
         LogBook log(folder(), prompts);
-        MainWindow main(session, prompts, log, folder(), {});
+        ScriptedDialogs dialogs;
+        MainWindow main(session, prompts, log, dialogs, folder(), {});
         main.show();
         auto *child1 = main.workspace()->addSubWindow(new QLabel(u"task"_s));
         child1->show();

@@ -13,12 +13,13 @@ void installAllTasks(TaskDesk &desk)
     installPatientTasks(desk);
 }
 
-ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder)
+ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
+                             Dialogs *dialogs)
     : m_session(session)
     , m_prompter(prompter)
     , m_appFolder(appFolder)
     , m_startup(session, prompter, log, appFolder)
-    , m_shell(session, prompter, log, appFolder, [this] { showConfig(); })
+    , m_shell(session, prompter, log, dialogs ? *dialogs : m_qtDialogs, appFolder, [this] { showConfig(); })
 {
     m_shell.setMainWindowReady([](MainWindow &main) { installAllTasks(main); });
 }

@@ -3,6 +3,8 @@
 #include "shell.h"
 #include "startup.h"
 
+#include "ui/dialogs.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,7 +23,9 @@ void installAllTasks(TaskDesk &desk);
 class ClientProgram
 {
 public:
-    ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder);
+    // `dialogs`: the standard dialogs the windows use; the real ones unless a test scripts them.
+    ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
+                  Dialogs *dialogs = nullptr);
 
     // False when the program must end at once (the log folder cannot be made, or the user gave up
     // on the configuration).
@@ -36,6 +40,7 @@ private:
     Session &m_session;
     Prompter &m_prompter;
     QString m_appFolder;
+    QtDialogs m_qtDialogs;
     Startup m_startup;
     Shell m_shell;
 };

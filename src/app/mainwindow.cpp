@@ -67,15 +67,15 @@ const ToolButton kToolbar[18] = {
 
 } // namespace
 
-MainWindow::MainWindow(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
-                       ConfigStep showConfig, QWidget *parent)
+MainWindow::MainWindow(Session &session, Prompter &prompter, LogBook &log, Dialogs &dialogs,
+                       const QString &appFolder, ConfigStep showConfig, QWidget *parent)
     : QMainWindow(parent)
     , m_session(session)
     , m_prompter(prompter)
     , m_log(log)
     , m_showConfig(std::move(showConfig))
     , m_link(new CommandLink(session, prompter, log, this))
-    , m_context{session, *m_link, prompter, log, appFolder}
+    , m_context{session, *m_link, prompter, log, appFolder, dialogs}
 {
     setObjectName(u"fZelMain"_s);
     setWindowTitle(Caption);

@@ -27,8 +27,8 @@ class MainWindow : public QMainWindow, public TaskDesk
 public:
     using ConfigStep = std::function<void()>;
 
-    MainWindow(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder, ConfigStep showConfig,
-               QWidget *parent = nullptr);
+    MainWindow(Session &session, Prompter &prompter, LogBook &log, Dialogs &dialogs, const QString &appFolder,
+               ConfigStep showConfig, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     CommandLink &link() { return *m_link; }

@@ -8,10 +8,12 @@
 
 using namespace Qt::StringLiterals;
 
-Shell::Shell(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder, ConfigStep showConfig)
+Shell::Shell(Session &session, Prompter &prompter, LogBook &log, Dialogs &dialogs, const QString &appFolder,
+             ConfigStep showConfig)
     : m_session(session)
     , m_prompter(prompter)
     , m_log(log)
+    , m_dialogs(dialogs)
     , m_appFolder(appFolder)
     , m_showConfig(std::move(showConfig))
 {
@@ -55,7 +57,7 @@ void Shell::onHandOver()
 
 void Shell::openMainWindow()
 {
-    auto *main = new MainWindow(m_session, m_prompter, m_log, m_appFolder, m_showConfig);
+    auto *main = new MainWindow(m_session, m_prompter, m_log, m_dialogs, m_appFolder, m_showConfig);
     main->setAttribute(Qt::WA_DeleteOnClose);
     m_main = main;
     connect(main, &MainWindow::logoffRequested, this, &Shell::onLogoff);

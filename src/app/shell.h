@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class Dialogs;
 class LogBook;
 class MainWindow;
 class Prompter;
@@ -21,7 +22,8 @@ public:
     // Runs once for every new main window: the task windows plug into it here.
     using MainWindowReady = std::function<void(MainWindow &)>;
 
-    Shell(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder, ConfigStep showConfig);
+    Shell(Session &session, Prompter &prompter, LogBook &log, Dialogs &dialogs, const QString &appFolder,
+          ConfigStep showConfig);
 
     void attach(SplashWindow *splash);
     void setMainWindowReady(MainWindowReady ready) { m_ready = std::move(ready); }
@@ -39,6 +41,7 @@ private:
     Session &m_session;
     Prompter &m_prompter;
     LogBook &m_log;
+    Dialogs &m_dialogs;
     QString m_appFolder;
     ConfigStep m_showConfig;
     MainWindowReady m_ready;

@@ -7,6 +7,7 @@
 #include <functional>
 
 class CommandLink;
+class Dialogs;
 class LogBook;
 class Prompter;
 class QMdiSubWindow;
@@ -22,6 +23,7 @@ struct TaskContext
     Prompter &prompter;
     LogBook &log;
     QString appFolder;
+    Dialogs &dialogs;
 };
 
 // The main window as the domains' installers see it: where menu items get their tasks and task

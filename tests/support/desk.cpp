@@ -15,7 +15,7 @@
 
 using namespace Qt::StringLiterals;
 
-Desk::Desk(quint16 port, const QMap<QString, QByteArray> &files)
+Desk::Desk(quint16 port, const QMap<QString, QByteArray> &files, bool rights)
 {
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
         QFile file(QDir(dir.path()).filePath(it.key()));
@@ -27,8 +27,9 @@ Desk::Desk(quint16 port, const QMap<QString, QByteArray> &files)
     session.settings.MainServerPort = port;
     session.settings.ConnectTimeout = 5;
     session.settings.CommandTimeout = 5;
+    session.RightUtilities = session.RightStatistics = rights;
     log.ensureFolder();
-    main = std::make_unique<MainWindow>(session, prompts, log, dir.path(), MainWindow::ConfigStep{});
+    main = std::make_unique<MainWindow>(session, prompts, log, dialogs, dir.path(), MainWindow::ConfigStep{});
     installAllTasks(*main);
     main->resize(1280, 800);
     main->show();

@@ -6,6 +6,7 @@
 #include "link/commandlink.h"
 #include "support/findchild.h"
 #include "support/promptrecorder.h"
+#include "support/scripteddialogs.h"
 #include "ui/menuids.h"
 
 #include <QByteArray>
@@ -26,7 +27,8 @@ class QWidget;
 struct Desk
 {
     // `files`: local files to put into the application folder first (Rasse.ini, Schedule.ini, ...).
-    explicit Desk(quint16 port, const QMap<QString, QByteArray> &files = {});
+    // The user has both rights unless `rights` is false.
+    explicit Desk(quint16 port, const QMap<QString, QByteArray> &files = {}, bool rights = true);
     ~Desk();
 
     // Runs a menu item or toolbar button as a user would: false (and nothing run) when it is disabled.
@@ -51,6 +53,7 @@ struct Desk
     QTemporaryDir dir;
     Session session;
     PromptRecorder prompts;
+    ScriptedDialogs dialogs;
     LogBook log{dir.path(), prompts};
     std::unique_ptr<MainWindow> main;
 };
