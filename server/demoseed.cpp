@@ -235,7 +235,8 @@ bool fillReferenceTables(Database &database, QString *error)
         const QVariant type = p.kind == Plain        ? noText
                               : p.kind == SpecialOne ? QVariant(kSpecialOneNames[p.category - 1].toString())
                                                      : QVariant(kSpecialTwoNames[p.category - 1].toString());
-        if (!insert(procedure, {++id, p.code.toString(), p.description.toString(), head, category, type}, error))
+        // SpInv is the special report, SpInvHead the heading inside it.
+        if (!insert(procedure, {++id, p.code.toString(), p.description.toString(), category, head, type}, error))
             return false;
     }
     QSqlQuery modality = database.prepare(
@@ -309,7 +310,7 @@ bool fillExaminations(Database &database, QRandomGenerator &random, QDate today,
         u" WebKey, OfficeHours, HospitalPrivate, InOutPatient, Department, StudyDate, StudyTime, StudyUID)"
         u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
     QSqlQuery procedureRow =
-        database.prepare(u"INSERT INTO tblStudyProcedures (StudyNr, ICD9ID, PATID1) VALUES (?, ?, ?)"_s);
+        database.prepare(u"INSERT INTO tblStudyProcedures (StudyNr, ICD9ID, PATID1, StudyID) VALUES (?, ?, ?, ?)"_s);
     QSqlQuery pool = database.prepare(u"INSERT INTO tblXRay (XRayNumber, Status) VALUES (?, ?)"_s);
 
     // The procedure ids of each department, in table order (ids start at 1).
@@ -370,7 +371,7 @@ bool fillExaminations(Database &database, QRandomGenerator &random, QDate today,
         const int rows = weighted(random, kProcedureCountWeights) + 1;
         for (int r = 0; r < rows; ++r) {
             if (!insert(procedureRow, {xrayNumber, choices.at(random.bounded(int(choices.size()))),
-                                       patient.folderNumber},
+                                       patient.folderNumber, studyId},
                         error)) {
                 return false;
             }

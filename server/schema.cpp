@@ -166,6 +166,18 @@ const QLatin1StringView kVersion1[] = {
         LastID    INTEGER NOT NULL))"_L1,
 };
 
+// Version 2: every procedure row names the examination it belongs to (several examinations may share
+// one X-ray number, and each procedure must count once, with its own examination's date); doctors can
+// be withdrawn from the lists without losing the reports that name them.
+const QLatin1StringView kVersion2[] = {
+    "ALTER TABLE tblStudyProcedures ADD COLUMN StudyID INTEGER REFERENCES tblStudies (StudyID)"_L1,
+    // Rows stored before: the newest examination with their X-ray number.
+    R"(UPDATE tblStudyProcedures SET StudyID = (
+        SELECT MAX(s.StudyID) FROM tblStudies s WHERE s.StudyNr = tblStudyProcedures.StudyNr))"_L1,
+    "CREATE INDEX idxStudyProceduresStudy ON tblStudyProcedures (StudyID)"_L1,
+    "ALTER TABLE tblDoctors ADD COLUMN Visible INTEGER NOT NULL DEFAULT 1"_L1,
+};
+
 struct Step
 {
     std::span<const QLatin1StringView> statements;
@@ -174,6 +186,7 @@ struct Step
 // Step n brings a file from version n to version n + 1.
 const Step kSteps[] = {
     {kVersion1},
+    {kVersion2},
 };
 
 } // namespace

@@ -4,4 +4,5 @@ void registerAllCommands(CommandRegistry &registry)
 {
     registerGenericCommands(registry);
     registerPatientCommands(registry);
+    registerReferenceCommands(registry);
 }

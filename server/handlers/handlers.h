@@ -6,5 +6,6 @@ class CommandRegistry;
 // function here and calls it from registerAllCommands().
 void registerGenericCommands(CommandRegistry &registry);
 void registerPatientCommands(CommandRegistry &registry);
+void registerReferenceCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);
