@@ -47,6 +47,25 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// A login window pointed at a scripted logon server, with the user name typed.
+struct LoginDesk
+{
+    explicit LoginDesk(const QString &folder, const QString &user = u"clerk"_s)
+    {
+        session.ServerHost = u"127.0.0.1"_s;
+        session.settings.LogonPort = logon.port();
+        login = std::make_unique<LoginWindow>(session, prompts, folder, LoginWindow::ConfigStep{});
+        login->show();
+        child<QLineEdit>(login.get(), u"txtUserName"_s)->setText(user);
+    }
+    void clickOk() { QTest::mouseClick(child<QPushButton>(login.get(), u"cmdOK"_s), Qt::LeftButton); }
+
+    ScriptedServer logon;
+    Session session;
+    PromptRecorder prompts;
+    std::unique_ptr<LoginWindow> login;
+};
+
 QByteArray readBytes(const QString &path)
 {
     QFile file(path);
@@ -235,18 +254,11 @@ private slots:
 
     void answerCutInPiecesIsReadWhole()
     {
-        ScriptedServer logon;
-        Session session;
-        session.ServerHost = u"127.0.0.1"_s;
-        session.settings.LogonPort = logon.port();
-        PromptRecorder prompts;
-        LoginWindow login(session, prompts, folder(), {});
-        login.show();
-        child<QLineEdit>(&login, u"txtUserName"_s)->setText(u"a"_s);
-        logon.answer("-12", ScriptedServer::Split::ByteByByte); // "-1" alone would mean something else
-        QTest::mouseClick(child<QPushButton>(&login, u"cmdOK"_s), Qt::LeftButton);
-        QTRY_COMPARE(int(session.LoggedIn), -12);
-        QCOMPARE(prompts.shown.size(), 1);
+        LoginDesk desk(folder(), u"a"_s);
+        desk.logon.answer("-12", ScriptedServer::Split::ByteByByte); // "-1" alone would mean something else
+        desk.clickOk();
+        QTRY_COMPARE(int(desk.session.LoggedIn), -12);
+        QCOMPARE(desk.prompts.shown.size(), 1);
     }
 
     // However the server cuts its answers, each is read whole: a CR LF cut in two is not a second,
@@ -268,23 +280,16 @@ private slots:
         QFETCH(QList<QByteArray>, loginAnswer);
         QFETCH(QList<QByteArray>, rightsAnswer);
         QFETCH(bool, utilities);
-        ScriptedServer logon;
-        Session session;
-        session.ServerHost = u"127.0.0.1"_s;
-        session.settings.LogonPort = logon.port();
-        PromptRecorder prompts;
-        LoginWindow login(session, prompts, folder(), {});
-        login.show();
-        child<QLineEdit>(&login, u"txtUserName"_s)->setText(u"clerk"_s);
-        logon.answerInPieces(loginAnswer);
-        logon.answerInPieces(rightsAnswer);
-        QTest::mouseClick(child<QPushButton>(&login, u"cmdOK"_s), Qt::LeftButton);
-        QTRY_COMPARE(login.result(), int(QDialog::Accepted));
-        QCOMPARE(logon.requests.size(), 2);
-        QCOMPARE(session.LoggedIn, LoginState::LoggedOn);
-        QCOMPARE(session.RightUtilities, utilities);
-        QVERIFY(session.RightStatistics);
-        QVERIFY(prompts.shown.isEmpty());
+        LoginDesk desk(folder());
+        desk.logon.answerInPieces(loginAnswer);
+        desk.logon.answerInPieces(rightsAnswer);
+        desk.clickOk();
+        QTRY_COMPARE(desk.login->result(), int(QDialog::Accepted));
+        QCOMPARE(desk.logon.requests.size(), 2);
+        QCOMPARE(desk.session.LoggedIn, LoginState::LoggedOn);
+        QCOMPARE(desk.session.RightUtilities, utilities);
+        QVERIFY(desk.session.RightStatistics);
+        QVERIFY(desk.prompts.shown.isEmpty());
     }
 
     // A logon server that takes the request and closes without a word: the user hears that it did
@@ -299,24 +304,17 @@ private slots:
     void serverClosingWithoutAnswerIsNoResponse()
     {
         QFETCH(bool, afterLogin);
-        ScriptedServer logon;
-        Session session;
-        session.ServerHost = u"127.0.0.1"_s;
-        session.settings.LogonPort = logon.port();
-        PromptRecorder prompts;
-        LoginWindow login(session, prompts, folder(), {});
-        login.show();
-        child<QLineEdit>(&login, u"txtUserName"_s)->setText(u"clerk"_s);
+        LoginDesk desk(folder());
         if (afterLogin)
-            logon.answer("17");
-        logon.answerInPieces({}, true);
-        QTest::mouseClick(child<QPushButton>(&login, u"cmdOK"_s), Qt::LeftButton);
-        QTRY_COMPARE(prompts.shown.size(), 1);
-        QCOMPARE(prompts.shown.first().icon, Prompter::Icon::Error);
-        QCOMPARE(prompts.shown.first().text, u"No response from 'LogonServer', please call service!"_s);
-        QTRY_VERIFY(!login.isVisible());
-        QCOMPARE(session.LoggedIn, LoginState::LoggedOff);
-        QVERIFY(!session.RightUtilities && !session.RightStatistics);
+            desk.logon.answer("17");
+        desk.logon.answerInPieces({}, true);
+        desk.clickOk();
+        QTRY_COMPARE(desk.prompts.shown.size(), 1);
+        QCOMPARE(desk.prompts.shown.first().icon, Prompter::Icon::Error);
+        QCOMPARE(desk.prompts.shown.first().text, u"No response from 'LogonServer', please call service!"_s);
+        QTRY_VERIFY(!desk.login->isVisible());
+        QCOMPARE(desk.session.LoggedIn, LoginState::LoggedOff);
+        QVERIFY(!desk.session.RightUtilities && !desk.session.RightStatistics);
     }
 
     void loginNeedsAUserNameAndAServer()

@@ -311,13 +311,13 @@ private:
     bool m_firstLine = true;
 };
 
-class WholeReply : public ReplyHandler
+// The reply as a whole, without its framing, once its end marker has come. A whole reply ends the
+// command: the connection closes before the action runs and the pointers are reset after it. A
+// statistics step is read the same way, but its walk goes on on the same connection.
+class MarkedText : public ReplyHandler
 {
 public:
-    explicit WholeReply(TextAction action)
-        : ReplyHandler(Shape::WholeReply), m_action(std::move(action))
-    {
-    }
+    MarkedText(Shape shape, TextAction action) : ReplyHandler(shape), m_action(std::move(action)) {}
 
     void begin() override
     {
@@ -340,9 +340,12 @@ private:
     {
         const QString text = WireCodec::decode(stripFraming(QByteArrayView(m_bytes).first(end)));
         m_bytes.clear();
-        link.CloseSocket();
+        const bool endsCommand = shape() == Shape::WholeReply;
+        if (endsCommand)
+            link.CloseSocket();
         m_action(link, text);
-        link.ResetPointers();
+        if (endsCommand)
+            link.ResetPointers();
         return Progress::Done;
     }
 
@@ -457,44 +460,6 @@ private:
     BytesAction m_action;
 };
 
-// One answer of a statistics walk: the pieces are collected until the reply's end marker has come,
-// then the stripped answer goes to the walk, which chains the next step or ends. A walk runs on one
-// connection, so nothing is closed here.
-class StatisticsStepReply : public ReplyHandler
-{
-public:
-    explicit StatisticsStepReply(TextAction action) : ReplyHandler(Shape::StatisticsStep), m_action(std::move(action)) {}
-
-    void begin() override
-    {
-        m_end.clear();
-        m_bytes.clear();
-    }
-
-    Progress onData(CommandLink &link, const QByteArray &piece) override
-    {
-        const qsizetype end = m_end.feed(piece);
-        m_bytes.append(piece);
-        return end < 0 ? Progress::Waiting : finish(link, end);
-    }
-
-    bool hasPendingEnd() const override { return m_end.pending() >= 0; }
-    Progress settle(CommandLink &link) override { return finish(link, m_end.pending()); }
-
-private:
-    Progress finish(CommandLink &link, qsizetype end)
-    {
-        const QString text = WireCodec::decode(stripFraming(QByteArrayView(m_bytes).first(end)));
-        m_bytes.clear();
-        m_action(link, text);
-        return Progress::Done;
-    }
-
-    EndMarkerWatch m_end;
-    TextAction m_action;
-    QByteArray m_bytes;
-};
-
 class NotRead : public ReplyHandler
 {
 public:
@@ -580,7 +545,7 @@ HandlerPtr recordsPerEvent(RecordsAction filler, LinkAction done)
 
 HandlerPtr wholeReply(TextAction action)
 {
-    return std::make_shared<WholeReply>(std::move(action));
+    return std::make_shared<MarkedText>(Shape::WholeReply, std::move(action));
 }
 
 HandlerPtr statusWord(StatusAction action)
@@ -595,7 +560,7 @@ HandlerPtr fileTransfer(BytesAction action)
 
 HandlerPtr statisticsStep(TextAction action)
 {
-    return std::make_shared<StatisticsStepReply>(std::move(action));
+    return std::make_shared<MarkedText>(Shape::StatisticsStep, std::move(action));
 }
 
 HandlerPtr notRead()
