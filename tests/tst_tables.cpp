@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -867,6 +868,10 @@ private slots:
         QCOMPARE(procedures->procedures().topLevelItem(row)->text(ProceduresWindow::Description),
                  u"Bone density\nlumbar spine"_s);
         QCOMPARE(procedures->procedures().topLevelItem(row)->text(ProceduresWindow::SpInv), u"1"_s);
+        // The list shows both lines on one.
+        auto *delegate = qobject_cast<QStyledItemDelegate *>(procedures->procedures().itemDelegate());
+        QVERIFY(delegate);
+        QCOMPARE(delegate->displayText(u"Bone density\nlumbar spine"_s, QLocale()), u"Bone density lumbar spine"_s);
         clickRow(&procedures->procedures(), row);
         QWidget *dialog = modal(dialogName(Table::Procedures));
         QVERIFY(dialog);

@@ -31,9 +31,12 @@ public:
 
     QString displayText(const QVariant &value, const QLocale &locale) const override
     {
+        // The base turns line breaks into line separators, which would show the first line only.
         QString text = QStyledItemDelegate::displayText(value, locale);
-        text.replace(u'\n', u' ');
-        text.replace(u'\r', u' ');
+        for (QChar &c : text) {
+            if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator)
+                c = u' ';
+        }
         return text;
     }
 };

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -68,13 +69,18 @@ const bool registered = addScreen(u"tables"_s, [](ScreenContext &c) {
     closeModal();
 
     auto *procedures = openTable<ProceduresWindow>(c, MenuIds::TableProcedures);
-    c.shot(c.desk.main.get(), u"fUtilProcedures"_s);
+    // A second text of two lines, saved: the list shows it on one line, the dialog as it was typed.
     if (QWidget *dialog = editRow(procedures->list(), ProceduresWindow::Code, u"87.44"_s)) {
-        // A description of two lines, as the box carries it.
-        if (auto *description = dialog->findChild<QPlainTextEdit *>(u"InvestType"_s))
-            description->setPlainText(u"Plain film, erect\nPA and lateral if requested"_s);
-        c.shot(dialog, u"fUtilAddEditProcedure"_s);
+        if (auto *investType = dialog->findChild<QPlainTextEdit *>(u"InvestType"_s))
+            investType->setPlainText(u"Plain film, erect\nPA and lateral if requested"_s);
+        if (auto *ok = dialog->findChild<QPushButton *>(u"cmdOK"_s))
+            ok->click();
+        (void)QTest::qWaitFor([&] { return !QApplication::activeModalWidget() && c.desk.idle()
+                                           && !procedures->list().isFilling(); }, 5000);
     }
+    c.shot(c.desk.main.get(), u"fUtilProcedures"_s);
+    if (QWidget *dialog = editRow(procedures->list(), ProceduresWindow::Code, u"87.44"_s))
+        c.shot(dialog, u"fUtilAddEditProcedure"_s);
     closeModal();
 });
 
