@@ -88,11 +88,18 @@ void ReplyWriter::error(int number, const QString &text, const QString &function
 QString ReplyWriter::fieldText(QStringView text)
 {
     QString result = text.toString();
-    for (QChar &c : result) {
-        if (c == u'|' || c == u'\r' || c == u'\n')
-            c = u' ';
+    result.replace(u'|', u' ');
+    if (!result.contains(u'\r') && !result.contains(u'\n'))
+        return result;
+    if (result.contains(u"/CMDDATA"_s, Qt::CaseInsensitive)) {
+        for (QChar &c : result) {
+            if (c == u'\r' || c == u'\n')
+                c = u' ';
+        }
+        return result;
     }
-    return result;
+    result.replace(u"\r\n"_s, u"\n"_s);
+    return result.replace(u'\r', u'\n');
 }
 
 QString ReplyWriter::errorText(QStringView text)

@@ -34,8 +34,11 @@ public:
     bool isError() const { return m_error; }
     QByteArray bytes() const { return m_bytes; }
 
-    // A field as it can travel inside a record: "|" and line breaks would end the field or the record
-    // early, so they become blanks.
+    // A field as it can travel inside a record: "|" would end the field early and becomes a blank.
+    // Records end with CR LF, so a line break inside a field (a procedure's description of several
+    // lines) travels as a lone LF, which the client's record readers keep as data. A field that holds
+    // the end marker's letters gets blanks for its line breaks instead, so the marker can never stand
+    // at the start or end of a line.
     static QString fieldText(QStringView text);
     // Error texts and function names additionally lose every control character.
     static QString errorText(QStringView text);

@@ -337,10 +337,14 @@ void TestServer::replyWriterKeepsTheFraming()
 {
     ReplyWriter records(u"PATLIST"_s);
     records.beginRecords();
-    records.record({u"1"_s, u"12345678"_s, u"Smith|Jones"_s, u"line\r\nbreak"_s});
+    records.record({u"1"_s, u"12345678"_s, u"Smith|Jones"_s, u"line\r\nbreak\rand\nmore"_s});
     records.record(QStringList{u"2"_s, u"Müller"_s});
+    // Next to the end marker's letters a line break could make them frame the reply: blanks there.
+    records.record({u"3"_s, u"a\r\n/cmddata"_s});
     records.endRecords();
-    QCOMPARE(records.bytes(), "CMDDATA\r\n1|12345678|Smith Jones|line  break\r\n2|M\xfcller\r\n/CMDDATA\r\n"_ba);
+    // Records end with CR LF; a line break inside a field travels as a lone LF, which is data.
+    QCOMPARE(records.bytes(),
+             "CMDDATA\r\n1|12345678|Smith Jones|line\nbreak\nand\nmore\r\n2|M\xfcller\r\n3|a  /cmddata\r\n/CMDDATA\r\n"_ba);
     QVERIFY(!records.isError());
 
     // A failure half way through a list still answers with a clean error reply, whose text cannot

@@ -183,10 +183,10 @@ void MainWindow::buildMenus()
 
     // Never in the menu bar: the pop-up of the table windows, and the test menu, reached by its
     // shortcut.
-    auto *context = new QMenu(u"Context"_s, this);
-    context->setObjectName(u"mnuContext"_s);
-    addItem(context, u"Edit"_s, MenuIds::ContextEdit);
-    addItem(context, u"New"_s, MenuIds::ContextNew);
+    m_contextMenu = new QMenu(u"Context"_s, this);
+    m_contextMenu->setObjectName(u"mnuContext"_s);
+    addItem(m_contextMenu, u"Edit"_s, MenuIds::ContextEdit);
+    addItem(m_contextMenu, u"New"_s, MenuIds::ContextNew);
     auto *test = new QMenu(u"Test"_s, this);
     test->setObjectName(u"mnuTest"_s);
     QAction *error = addItem(test, u"Error"_s, MenuIds::TestError);
@@ -262,6 +262,11 @@ QMdiSubWindow *MainWindow::openInWorkspace(QWidget *window)
     QMdiSubWindow *frame = m_workspace->addSubWindow(window);
     frame->setWindowIcon(windowIcon());
     return frame;
+}
+
+void MainWindow::showContextMenu(const QPoint &globalPos)
+{
+    m_contextMenu->popup(globalPos);
 }
 
 void MainWindow::setBusy()

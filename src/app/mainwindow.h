@@ -41,6 +41,7 @@ public:
     void closeTaskWindows() override { CloseTaskWindows(); }
     void setBusy() override;
     QWidget *dialogParent() override { return this; }
+    void showContextMenu(const QPoint &globalPos) override;
 
     // Closes every open window but this one; a window that refuses to close is skipped.
     void CloseTaskWindows();
@@ -75,6 +76,7 @@ private:
     QMenu *m_edit = nullptr;
     QMenu *m_utilities = nullptr;
     QMenu *m_statistics = nullptr;
+    QMenu *m_contextMenu = nullptr;
     QHash<QString, QAction *> m_items;
     QSet<QString> m_tasks; // the items a domain has given their task
 };

@@ -11,6 +11,7 @@ class Dialogs;
 class LogBook;
 class Prompter;
 class QMdiSubWindow;
+class QPoint;
 class QWidget;
 struct Session;
 
@@ -48,4 +49,7 @@ public:
     virtual void setBusy() = 0;
     // The parent of modal dialogs.
     virtual QWidget *dialogParent() = 0;
+    // The main window's pop-up menu of the table windows (mnuContext) at a point on the screen; its
+    // items act on the session's TargetWindow.
+    virtual void showContextMenu(const QPoint &globalPos) = 0;
 };
