@@ -37,3 +37,18 @@ const CommandHandler *CommandRegistry::find(QStringView keyword) const
     }
     return best;
 }
+
+bool CommandRegistry::addFileFormat(QStringView format, FileFormatHandler handler)
+{
+    const QString key = format.toString().toUpper();
+    if (key.isEmpty() || m_fileFormats.contains(key) || (!handler.put && !handler.get))
+        return false;
+    m_fileFormats.insert(key, std::move(handler));
+    return true;
+}
+
+const FileFormatHandler *CommandRegistry::findFileFormat(QStringView format) const
+{
+    const auto it = m_fileFormats.constFind(format.toString().toUpper());
+    return it == m_fileFormats.cend() ? nullptr : &it.value();
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filetransfer.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -18,7 +20,7 @@ using CommandHandler = std::function<void(const CommandRequest &, ReplyWriter &,
 
 // The commands the server knows, by request keyword, compared without regard to case. Each domain
 // file under handlers/ adds its commands here; a keyword prefix serves a whole family of keywords
-// (the statistics codes "Stat" + code).
+// (the statistics codes "Stat" + code). File formats are registered the same way for the file blocks.
 class CommandRegistry
 {
 public:
@@ -30,7 +32,12 @@ public:
     const CommandHandler *find(QStringView keyword) const;
     bool contains(QStringView keyword) const { return find(keyword) != nullptr; }
 
+    // The file formats the PUT and GET blocks carry ("WAV", "TXT"), compared without regard to case.
+    bool addFileFormat(QStringView format, FileFormatHandler handler);
+    const FileFormatHandler *findFileFormat(QStringView format) const;
+
 private:
     QHash<QString, CommandHandler> m_exact;
     QList<std::pair<QString, CommandHandler>> m_prefixes;
+    QHash<QString, FileFormatHandler> m_fileFormats;
 };

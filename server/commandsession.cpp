@@ -3,6 +3,7 @@
 #include "commandcontext.h"
 #include "commandregistry.h"
 #include "commandrequest.h"
+#include "filetransfer.h"
 #include "replywriter.h"
 #include "serveroptions.h"
 #include "servererrors.h"
@@ -81,8 +82,12 @@ void CommandSession::onReadyRead()
     if (m_sender.isBusy())
         return;
     if (m_socket->bytesAvailable() > 0) {
-        m_buffer += m_socket->readAll();
+        const QByteArray bytes = m_socket->readAll();
         m_idleTimer.start();
+        if (m_block)
+            feedBlock(bytes); // file data goes on to its file, never into the request buffer
+        else
+            m_buffer += bytes;
     }
     processBuffer();
 }
@@ -99,6 +104,16 @@ void CommandSession::processBuffer()
         }
         if (m_buffer.isEmpty())
             return;
+
+        bool blockBegun = false;
+        if (FileBlockReader::opensBlock(m_buffer, &blockBegun)) {
+            m_block = std::make_unique<FileBlockReader>(m_registry, m_context);
+            m_searchFrom = 0;
+            feedBlock(std::exchange(m_buffer, {}));
+            continue;
+        }
+        if (blockBegun)
+            return; // "P" or "GE" so far
 
         const qsizetype headBytes = qMin(m_buffer.size(), kHead.size());
         if (std::memcmp(m_buffer.constData(), kHead.data(), size_t(headBytes)) != 0) {
@@ -165,6 +180,23 @@ void CommandSession::dispatch(QByteArrayView body)
     if (!reply.hasReply())
         reply.error(ServerErrors::HandlerFailure, u"The command gave no reply"_s);
     m_sender.send(reply.bytes());
+}
+
+void CommandSession::feedBlock(QByteArrayView bytes)
+{
+    const qsizetype used = m_block->feed(bytes);
+    if (!m_block->isComplete())
+        return;
+    const bool closeAfter = m_block->closeAfter();
+    const QByteArray reply = m_block->reply();
+    m_block.reset();
+    if (closeAfter) {
+        m_closing = true;
+        m_buffer.clear();
+    } else {
+        m_buffer = bytes.sliced(used).toByteArray() + m_buffer;
+    }
+    m_sender.send(reply, closeAfter);
 }
 
 void CommandSession::refuse(int number, const QString &text, const QString &function, bool closeAfter)

@@ -6,4 +6,5 @@ void registerAllCommands(CommandRegistry &registry)
     registerPatientCommands(registry);
     registerReferenceCommands(registry);
     registerTableCommands(registry);
+    registerDictationCommands(registry);
 }

@@ -8,5 +8,6 @@ void registerGenericCommands(CommandRegistry &registry);
 void registerPatientCommands(CommandRegistry &registry);
 void registerReferenceCommands(CommandRegistry &registry);
 void registerTableCommands(CommandRegistry &registry);
+void registerDictationCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);

@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "patients/patienttasks.h"
 #include "tables/tabletasks.h"
+#include "reports/recordertasks.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ void installAllTasks(TaskDesk &desk)
 {
     installPatientTasks(desk);
     installTableTasks(desk);
+    installRecorderTasks(desk);
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
