@@ -5,12 +5,14 @@
 
 #include "core/session.h"
 #include "patients/patienttasks.h"
+#include "stats/stattasks.h"
 
 #include <QApplication>
 
 void installAllTasks(TaskDesk &desk)
 {
     installPatientTasks(desk);
+    installStatsTasks(desk);
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
