@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6serialport6-dev
     libqt6sql6-sqlite libqt6sql6-odbc
     xvfb xauth imagemagick
+    poppler-utils fonts-liberation fonts-urw-base35
 )
 
 missing=()

@@ -67,14 +67,13 @@ public:
     }
 
     // STAT00393: the one answer of the single-procedure statistic.
-    void single(CommandLink &link)
+    void single()
     {
         StatsState &state = m_session.state<StatsState>();
         state.SingleProcedureResult = m_single.join(u"\r\n"_s);
         m_single.clear();
         m_presenter.walkAdvanced(m_statistic, 1, 1, 0);
         m_presenter.walkEnded(m_statistic);
-        (void)link;
     }
 
     void singleRecords(const RecordBatch &records)
@@ -107,7 +106,7 @@ void bindStatsCommands(CommandLink &link, Session &session, StatisticsPresenter 
     link.bind(Command::STAT, {}, stepper());
     link.bind(Command::STAT00393, starter,
               recordsPerEvent([walk](CommandLink &, const RecordBatch &records) { walk->singleRecords(records); },
-                              [walk](CommandLink &l) { walk->single(l); }));
+                              [walk](CommandLink &) { walk->single(); }));
 
     // The procedure window's list. The procedure picker fills its own list from the same reply; when
     // it has bound the command, it serves every ProcedureListHost.

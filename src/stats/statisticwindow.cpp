@@ -84,7 +84,7 @@ void StatisticWindow::place()
     const int top = (height() - boxHeight - kTopAllowance - buttonHeight) / 2;
     m_text->setGeometry(left, top, boxWidth, boxHeight);
     const int buttonWidth = std::max(m_print->sizeHint().width(), 90);
-    const int buttonsTop = top + boxHeight + kButtonGap + kTopAllowance / 2 - kButtonGap;
+    const int buttonsTop = top + boxHeight + kButtonGap;
     m_print->setGeometry(left + boxWidth - 2 * buttonWidth - kButtonGap, buttonsTop, buttonWidth, buttonHeight);
     m_close->setGeometry(left + boxWidth - buttonWidth, buttonsTop, buttonWidth, buttonHeight);
 }

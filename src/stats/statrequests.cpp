@@ -210,8 +210,8 @@ QDate parseDate(const QString &typed)
     if (!date.isValid())
         date = QLocale::system().toDate(text, QLocale::ShortFormat);
     // A two-digit year is read in the century window 1950 to 2049.
-    if (date.isValid() && date.year() < 1950 && !text.contains(QString::number(date.year())))
-        date = date.addYears(date.year() < 1950 && date.year() >= 1900 ? 100 : 0);
+    if (date.isValid() && date.year() >= 1900 && date.year() < 1950 && !text.contains(QString::number(date.year())))
+        date = date.addYears(100);
     return date;
 }
 
