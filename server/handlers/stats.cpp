@@ -288,17 +288,25 @@ SummaryCache &cache()
     return instance;
 }
 
-std::optional<QString> changeStamp(Database &database)
+// Asked before every code, so it is prepared once per connection (and thread) and kept.
+std::optional<QString> changeStamp(const QSqlDatabase &connection)
 {
-    if (database.connection().driverName() != u"QSQLITE"_s)
+    if (connection.driverName() != u"QSQLITE"_s)
         return std::nullopt;
-    QSqlQuery version(database.connection());
-    QSqlQuery changes(database.connection());
-    if (!version.exec(u"PRAGMA data_version"_s) || !version.next() || !changes.exec(u"SELECT total_changes()"_s)
-        || !changes.next()) {
-        return std::nullopt;
+    thread_local QHash<QString, QSqlQuery> prepared;
+    auto it = prepared.find(connection.connectionName());
+    if (it == prepared.end() || it->driver() != connection.driver()) {
+        QSqlQuery query(connection);
+        if (!query.prepare(u"SELECT data_version, total_changes() FROM pragma_data_version"_s))
+            return std::nullopt;
+        it = prepared.insert(connection.connectionName(), query);
     }
-    return version.value(0).toString() + u'/' + changes.value(0).toString();
+    QSqlQuery &query = *it;
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    QString stamp = query.value(0).toString() + u'/' + query.value(1).toString();
+    query.finish();
+    return stamp;
 }
 
 // The codes each walk starts with.
@@ -311,8 +319,9 @@ bool startsWalk(int code)
 std::shared_ptr<PeriodSummary> summaryFor(Database &database, const Period &period, int code, bool needsGroups,
                                           QString *error)
 {
-    const QString connection = database.connection().connectionName();
-    const std::optional<QString> stamp = changeStamp(database);
+    const QSqlDatabase sql = database.connection();
+    const QString connection = sql.connectionName();
+    const std::optional<QString> stamp = changeStamp(sql);
     std::shared_ptr<PeriodSummary> summary = cache().find(connection, period, stamp, startsWalk(code));
     if (summary && (needsGroups ? summary->hasGroups : summary->hasProcedures))
         return summary;

@@ -15,6 +15,7 @@ PagedReport::PagedReport(const QTextDocument &source, QSizeF pagePixels)
     : m_document(source.clone())
     , m_pageSize(pagePixels)
 {
+    m_document->setUseDesignMetrics(source.useDesignMetrics());
     m_document->setDocumentMargin(0);
     m_document->setPageSize(m_pageSize);
     // Lays the whole text out page after page, once.

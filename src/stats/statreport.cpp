@@ -72,6 +72,9 @@ void StatReport::startDocument(QTextDocument &document)
     QTextOption option = document.defaultTextOption();
     option.setTabStopDistance(kTabStopPixels);
     document.setDefaultTextOption(option);
+    // The report's columns are tab stops that its labels must pass by a hair ("Trauma" is a shade
+    // wider than one stop): text is measured with the font's design widths, on screen as on paper.
+    document.setUseDesignMetrics(true);
     document.setPlainText(u"\r\n"_s);
 }
 
