@@ -24,6 +24,8 @@ constexpr int kRuleLength = 112;
 
 // The default tab stops of the text box: every half inch.
 constexpr qreal kTabStopPixels = 48;
+// Where the shift tables' rows put their first tab stop (see labelTabStops).
+constexpr qreal kLabelFirstStop = 45;
 // The document's pixels are those of a 96 dpi screen: 15 twips each.
 constexpr qreal kTwipsPerPixel = 15;
 
@@ -145,6 +147,7 @@ void StatReport::setStyle(Style style)
     case Style::Label:
         SetFont(kArial, 10, true, false, false);
         align(Qt::AlignLeft);
+        labelTabStops();
         break;
     case Style::Value:
         SetFont(kArial, 10, false, false, false);
@@ -165,6 +168,20 @@ void StatReport::setStyle(Style style)
         align(Qt::AlignLeft);
         break;
     }
+}
+
+// The rows of the shift tables reach their first column with three tabs after a long label
+// ("Trauma", "CT Scan") and four after a short one ("Mobile"): "Trauma" passes the first stop by a
+// hair at the box's half-inch stops, so these rows put their first stop a little earlier, between the
+// widest short label and the narrowest long one, and keep the half inch from there on.
+void StatReport::labelTabStops()
+{
+    QList<QTextOption::Tab> stops;
+    for (int i = 0; i < 24; ++i)
+        stops.append(QTextOption::Tab(kLabelFirstStop + i * kTabStopPixels, QTextOption::LeftTab));
+    QTextBlockFormat block;
+    block.setTabPositions(stops);
+    m_cursor.mergeBlockFormat(block);
 }
 
 void StatReport::insert(const QString &text)

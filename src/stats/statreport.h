@@ -62,6 +62,7 @@ private:
     void annualPatients();
     void specialCategory(int p);
     void setTabStops(int characters);
+    void labelTabStops();
 
     // The value at a position of StatRows (from 1) as received; `required` makes a missing one stop
     // the building.
