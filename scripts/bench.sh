@@ -6,3 +6,4 @@ bash scripts/build.sh
 build/bench/bench_link
 build/bench/bench_patients
 build/bench/bench_dictation
+build/bench/bench_stats

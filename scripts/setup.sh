@@ -9,6 +9,7 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-odbc
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils sox socat
+    poppler-utils fonts-liberation fonts-urw-base35
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "demoseed.h"
 
 #include "database.h"
+#include "seedstats.h"
 #include "transaction.h"
 #include "userstore.h"
 
@@ -413,7 +414,8 @@ bool DemoSeed::fill(Database &database, int passwordIterations, QString *error, 
     const bool filled = fillReferenceTables(database, &failure)
                         && fillPatients(database, random, today, &patients, &failure)
                         && fillExaminations(database, random, today, patients, &failure)
-                        && fillUsers(database, passwordIterations, &failure) && transaction.commit(&failure);
+                        && fillUsers(database, passwordIterations, &failure)
+                        && seedStatistics(database, raceSexEntries(), &failure) && transaction.commit(&failure);
     if (!filled && error)
         *error = failure;
     return filled;

@@ -178,6 +178,19 @@ const QLatin1StringView kVersion2[] = {
     "ALTER TABLE tblDoctors ADD COLUMN Visible INTEGER NOT NULL DEFAULT 1"_L1,
 };
 
+// Version 3: the statistics. The server's mirror of the client's race/sex list (Rasse.ini), which
+// the reports' race columns need: one row per line of the list, by its position (the value patients
+// store in Rasse); the first word of the line names the race group. Indexes that let the grouped pass
+// over a period read the examinations' dates and classifications from the index alone.
+const QLatin1StringView kVersion3[] = {
+    R"(CREATE TABLE IF NOT EXISTS tblRaceGroups (
+        Rasse INTEGER PRIMARY KEY,
+        Entry TEXT NOT NULL))"_L1,
+    R"(CREATE INDEX IF NOT EXISTS idxStudiesPeriodClasses ON tblStudies
+        (StudyDate, Department, OfficeHours, HospitalPrivate, InOutPatient, PATID))"_L1,
+    "CREATE INDEX IF NOT EXISTS idxICD9Category ON tblICD9 (SpInv, SpInvHead)"_L1,
+};
+
 struct Step
 {
     std::span<const QLatin1StringView> statements;
@@ -187,6 +200,7 @@ struct Step
 const Step kSteps[] = {
     {kVersion1},
     {kVersion2},
+    {kVersion3},
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // every procedure row its examination.
 
 #include "database.h"
+#include "schema.h"
 #include "zelserver.h"
 
 #include <QSqlQuery>
@@ -147,7 +148,7 @@ private slots:
         Database upgraded;
         QString error;
         QVERIFY2(upgraded.open(path, &error), qPrintable(error));
-        QCOMPARE(upgraded.schemaVersion(), 2);
+        QCOMPARE(upgraded.schemaVersion(), Schema::currentVersion());
         QCOMPARE(scalar(upgraded, u"SELECT StudyID FROM tblStudyProcedures WHERE StudyNr = 500"_s), 11);
         QCOMPARE(scalar(upgraded, u"SELECT StudyID FROM tblStudyProcedures WHERE StudyNr = 501"_s), 12);
         QCOMPARE(scalar(upgraded, u"SELECT COUNT(*) FROM tblStudyProcedures WHERE StudyNr = 502 AND StudyID IS NULL"_s), 1);

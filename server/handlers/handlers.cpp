@@ -7,4 +7,5 @@ void registerAllCommands(CommandRegistry &registry)
     registerReferenceCommands(registry);
     registerTableCommands(registry);
     registerDictationCommands(registry);
+    registerStatsCommands(registry);
 }

@@ -9,5 +9,6 @@ void registerPatientCommands(CommandRegistry &registry);
 void registerReferenceCommands(CommandRegistry &registry);
 void registerTableCommands(CommandRegistry &registry);
 void registerDictationCommands(CommandRegistry &registry);
+void registerStatsCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);

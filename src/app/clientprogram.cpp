@@ -7,6 +7,7 @@
 #include "patients/patienttasks.h"
 #include "tables/tabletasks.h"
 #include "reports/recordertasks.h"
+#include "stats/stattasks.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ void installAllTasks(TaskDesk &desk)
     installPatientTasks(desk);
     installTableTasks(desk);
     installRecorderTasks(desk);
+    installStatsTasks(desk);
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
