@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "core/session.h"
+#include "exams/examtasks.h"
 #include "patients/patienttasks.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 void installAllTasks(TaskDesk &desk)
 {
     installPatientTasks(desk);
+    installExamTasks(desk);
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
