@@ -165,7 +165,7 @@ NewVisitWindow::NewVisitWindow(const TaskContext &context, QWidget *parent)
         g->setIndex(0);
     auto *classRow = new QHBoxLayout;
     classRow->addWidget(m_officeHours);
-    classRow->addSpacing(20);
+    classRow->addSpacing(40);
     classRow->addWidget(new QLabel(u"Hospital/Private:"_s, panel));
     classRow->addWidget(m_hospital);
     classRow->addStretch(1);

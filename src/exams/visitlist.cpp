@@ -35,6 +35,8 @@ VisitList::VisitList(Columns columns, const QStringList &departmentNames, QWidge
         header()->setStretchLastSection(m_columns == Columns::Finder);
         if (m_columns == Columns::Finder)
             setColumnHidden(StudyUid, true);
+        // The columns share the width: nothing to scroll to.
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
 }
 
@@ -61,7 +63,10 @@ void VisitList::resizeEvent(QResizeEvent *event)
     if (m_columns == Columns::NewVisit)
         return;
     // The first seven columns share the width; in the finder the last two keep theirs.
-    const int w = viewport()->width() - (m_columns == Columns::Finder ? 2 * 90 : 0);
+    const int designed = 90;
+    const int w = viewport()->width() - (m_columns == Columns::Finder ? 2 * designed : 0);
     for (int c = 0; c < 7; ++c)
         setColumnWidth(c, std::max(40, w / 7));
+    if (m_columns == Columns::Finder)
+        setColumnWidth(StudyDesc, designed);
 }
