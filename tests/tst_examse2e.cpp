@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(scalar(db(), u"SELECT COUNT(*) FROM tblStudyProcedures WHERE StudyID = %1"_s.arg(second)), 1);
 
         // Both are found by their number.
-        auto *finder = m_desk->open<VisitSearchWindow>(MenuIds::UpdateExam);
+        auto *finder = shown<VisitSearchWindow>(MenuIds::UpdateExam);
         enter(finder, u"StudyID="_s + QString::number(m_lowestFree));
         click(finder, u"cmdSearch"_s);
         QTRY_COMPARE(finder->visits().topLevelItemCount(), 2);
@@ -169,21 +169,84 @@ private slots:
         QTRY_COMPARE(child<QLineEdit>(window, u"StudyNr"_s)->text(), QString::number(m_lowestFree));
     }
 
+    void findEditAndDeleteExaminations()
+    {
+        const qint64 procedures = scalar(db(), u"SELECT COUNT(*) FROM tblStudyProcedures r JOIN tblStudies s"
+                                               u" ON s.StudyID = r.StudyID WHERE s.StudyNr = 50099"_s);
+        const qint64 referrerBefore = scalar(db(), u"SELECT FKeyUeberweiserID FROM tblStudies WHERE StudyNr = 50099"_s);
+        QPointer<VisitSearchWindow> finder = search(u"50099"_s, 1);
+        int referrer = 0;
+        whenModal(u"fEditVisitDetails"_s, [&](QWidget *dialog) {
+            auto *details = static_cast<EditVisitDetailsDialog *>(dialog);
+            QTRY_VERIFY_WITH_TIMEOUT(details->isLoaded(), 10000);
+            QTRY_VERIFY(m_desk->idle());
+            auto *referrers = child<QComboBox>(details, u"FKeyUeberweiserID"_s);
+            QCOMPARE(referrers->currentData().toLongLong(), referrerBefore);
+            referrers->setCurrentIndex(referrers->currentIndex() == 0 ? 1 : 0);
+            referrer = referrers->currentData().toInt();
+            enter(details, u"StudyNr=0059999"_s);
+            click(details, u"cmdSave"_s);
+        });
+        clickRow(&finder->visits(), 0);
+        QTRY_VERIFY(!finder);
+        QTRY_VERIFY(m_desk->idle());
+        QCOMPARE(m_desk->prompts.shown.last().text, u"Examination/Visit updated succesfully!"_s);
+        search(u"50099"_s, 0);
+        search(u"59999"_s, 1);
+        QCOMPARE(scalar(db(), u"SELECT FKeyUeberweiserID FROM tblStudies WHERE StudyNr = 59999"_s), referrer);
+        // The procedure rows went with it, sent again unchanged.
+        QCOMPARE(scalar(db(), u"SELECT COUNT(*) FROM tblStudyProcedures r JOIN tblStudies s ON s.StudyID = r.StudyID"
+                              u" WHERE s.StudyNr = 59999 AND r.StudyNr = 59999"_s),
+                 procedures);
+
+        QCOMPARE(scalar(db(), u"SELECT Status FROM tblXRay WHERE XRayNumber = 50098"_s), 2);
+        finder = search(u"50098"_s, 1);
+        whenModal(u"fEditVisitDetails"_s, [this](QWidget *dialog) {
+            QTRY_VERIFY_WITH_TIMEOUT(static_cast<EditVisitDetailsDialog *>(dialog)->isLoaded(), 10000);
+            QTRY_VERIFY(m_desk->idle());
+            click(dialog, u"cmdDelete"_s);
+        });
+        clickRow(&finder->visits(), 0);
+        QTRY_COMPARE(m_desk->prompts.shown.last().text, u"1 current study deleted!"_s);
+        QTRY_COMPARE(scalar(db(), u"SELECT Status FROM tblXRay WHERE XRayNumber = 50098"_s), 0);
+        QTRY_VERIFY(m_desk->idle());
+        QCOMPARE(scalar(db(), u"SELECT COUNT(*) FROM tblStudyProcedures WHERE StudyNr = 50098"_s), 0);
+        search(u"50098"_s, 0);
+    }
+
 private:
     Database &db() { return m_server->database(); }
 
-    NewVisitWindow *openNewVisit()
+    // fEditVisit's search by X-ray number, expecting `count` examinations.
+    VisitSearchWindow *search(const QString &xrayNo, int count)
     {
-        if (!m_desk->trigger(MenuIds::NewExam))
-            qFatal("New Examination is disabled");
-        // The window a saved examination left hidden is closing too: the new one is the one shown.
-        NewVisitWindow *window = nullptr;
-        for (NewVisitWindow *w : m_desk->main->findChildren<NewVisitWindow *>()) {
+        auto *finder = shown<VisitSearchWindow>(MenuIds::UpdateExam);
+        enter(finder, u"StudyID="_s + xrayNo);
+        click(finder, u"cmdSearch"_s);
+        if (!QTest::qWaitFor([&] { return m_desk->idle() && finder->visits().topLevelItemCount() == count; }, 10000))
+            qFatal("not %d examinations under %s", count, qPrintable(xrayNo));
+        return finder;
+    }
+
+    // Runs the menu item and returns the window it opened: the windows it closed may not be gone yet.
+    template <typename Window>
+    Window *shown(MenuId item)
+    {
+        if (!m_desk->trigger(item))
+            qFatal("menu item %s is disabled", item.control.data());
+        Window *window = nullptr;
+        for (Window *w : m_desk->main->findChildren<Window *>()) {
             if (w->isVisible())
                 window = w;
         }
         if (!window)
-            qFatal("no new examination window");
+            qFatal("no window from %s", item.control.data());
+        return window;
+    }
+
+    NewVisitWindow *openNewVisit()
+    {
+        NewVisitWindow *window = shown<NewVisitWindow>(MenuIds::NewExam);
         if (!QTest::qWaitFor([this] { return m_desk->idle(); }, 5000))
             qFatal("the supply check did not end");
         return window;
