@@ -333,7 +333,8 @@ private slots:
             // The examination that was opened is deleted, whatever number is typed now.
             enter(details, u"StudyNr=0051299"_s);
             server.answer(reply);
-            server.answer(number(1));
+            server.answer(number(1)); // DELPROC, not read
+            server.answer(number(1)); // XRAYUPDATE2
             click(details, u"cmdDelete"_s);
             QTRY_COMPARE(desk.prompts.shown.size(), 1);
             stillOpen = details->isVisible();
@@ -345,6 +346,7 @@ private slots:
         QTRY_COMPARE(server.connectionBytes.size(), loaded + connections.size());
         QTRY_VERIFY(desk.idle());
         QCOMPARE(server.connectionBytes.mid(loaded), connections);
+        QCOMPARE(desk.prompts.shown.size(), 1);
         QCOMPARE(desk.prompts.shown.first().text, message);
         QCOMPARE(!stillOpen, closed);
         QVERIFY(finder->isVisible()); // the finder stays, with the deleted row until the next search
