@@ -23,6 +23,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidgetItem>
 
 using namespace Qt::StringLiterals;
 
@@ -692,6 +693,46 @@ private slots:
         whenModal(u"fConfirm"_s, [](QWidget *dialog) { click(dialog, u"cmdCancel"_s); });
         click(window, u"cmdSave"_s);
         QCOMPARE(server.requests.size(), sent); // cancelled: nothing is sent
+    }
+
+    // A row left unfilled between filled ones does not end the list: every filled row is saved.
+    void everyFilledRowIsSaved()
+    {
+        ScriptedServer server;
+        ExamDesk desk(server);
+        QPointer<NewVisitWindow> window = readyToSave(desk, 2);
+        auto *procedures = child<ProcedureList>(window, u"Procedures"_s);
+        procedures->insertTopLevelItem(1, new QTreeWidgetItem(QStringList{u"51234"_s, u"12345678"_s}));
+        server.answer("u1");
+        server.answer(number(3));
+        for (int i = 0; i < 3; ++i)
+            server.answer(number(1));
+        confirmNextSave();
+        click(window, u"cmdSave"_s);
+        QTRY_VERIFY(!window || !window->isVisible());
+        QTRY_VERIFY(desk.idle());
+        QCOMPARE(server.requests.mid(server.requests.size() - 2),
+                 (QList<QByteArray>{"CMDProcinsert|51234, 305, '12345678'/CMD", "CMDProcinsert|51234, 306, '12345678'/CMD"}));
+        QVERIFY(window); // hidden: the unfilled last row remains
+    }
+
+    // With the appointment system in the program, the option shows and a left press books.
+    void appointmentOptionWithTheAppointmentSystem()
+    {
+        ScriptedServer server;
+        ExamDesk desk(server);
+        desk.session.settings.UseAppSystem = true;
+        desk.session.state<ExamState>().OpenAppointmentSystem = [] {};
+        NewVisitWindow *window = desk.newVisit();
+        auto *option = child<QPushButton>(window, u"optApp"_s);
+        QVERIFY(option->isVisible());
+        QVERIFY(!desk.session.state<ExamState>().BookAppointment);
+        QTest::mousePress(option, Qt::LeftButton);
+        QVERIFY(desk.session.state<ExamState>().BookAppointment);
+        QVERIFY(option->styleSheet().contains(u"#00c000"_s));
+        QTest::mousePress(option, Qt::RightButton);
+        QVERIFY(!desk.session.state<ExamState>().BookAppointment);
+        QVERIFY(option->styleSheet().contains(u"#ff0000"_s));
     }
 
     void departmentButtonsShowTheChoice()

@@ -202,6 +202,18 @@ private slots:
         QVERIFY2(shown.size() >= 50, qPrintable(QString::number(shown.size())));
     }
 
+    // A minute to log on and a minute per request, in seconds: not 60000 seconds of a frozen window.
+    void connectionWaitsAMinuteAtMost()
+    {
+        XRayPoolDatabase database(u"DRIVER={SQLite3};Database="_s + m_dir->filePath(u"department.sqlite"_s));
+        QString error;
+        QVERIFY2(database.open(&error), qPrintable(error));
+        const QStringList options = database.connectOptions().split(u';');
+        QVERIFY(options.contains(u"SQL_ATTR_LOGIN_TIMEOUT=60"_s));
+        QVERIFY(options.contains(u"SQL_ATTR_CONNECTION_TIMEOUT=60"_s));
+        QCOMPARE(database.highestFree(&error), std::optional<std::int64_t>(901));
+    }
+
     // The database unreachable: the dialog says why with the driver's own words and stays usable.
     void unreachableDatabaseIsReported()
     {

@@ -109,6 +109,12 @@ bool XRayPoolDatabase::open(QString *error)
     return false;
 }
 
+QString XRayPoolDatabase::connectOptions() const
+{
+    return QSqlDatabase::contains(m_connectionName) ? QSqlDatabase::database(m_connectionName, false).connectOptions()
+                                                    : QString();
+}
+
 void XRayPoolDatabase::close()
 {
     if (!QSqlDatabase::contains(m_connectionName))

@@ -40,6 +40,8 @@ public:
     bool open(QString *error);
     bool isOpen() const;
     void close();
+    // The options the open connection was made with (its time-outs).
+    QString connectOptions() const;
 
     // The highest free number; 0 when the pool holds no free number; nothing on failure.
     std::optional<std::int64_t> highestFree(QString *error);
