@@ -536,6 +536,24 @@ private slots:
         QCOMPARE(server.requests.size(), 1);
     }
 
+    // Another menu action closing the window while the folder number has the focus warns of nothing.
+    void closingWindowLooksNothingUp()
+    {
+        ScriptedServer server;
+        ExamDesk desk(server);
+        QPointer<NewVisitWindow> window = desk.newVisit();
+        desk.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(desk.main.get()));
+        auto *folder = child<QLineEdit>(window, u"PATID1"_s);
+        folder->setFocus();
+        QTRY_VERIFY(folder->hasFocus());
+        folder->setText(u"123456789"_s);
+        QVERIFY(desk.trigger(MenuIds::NewPatient));
+        QTRY_VERIFY(!window);
+        QVERIFY(desk.prompts.shown.isEmpty());
+        QCOMPARE(server.requests.size(), 1);
+    }
+
     // --- the save chain
 
     void saveChain_data()

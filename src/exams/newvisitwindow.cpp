@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFocusEvent>
@@ -279,8 +280,16 @@ void NewVisitWindow::showList(Shown list)
     m_procedures->setVisible(list == Shown::Procedures);
 }
 
+void NewVisitWindow::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    QWidget::closeEvent(event);
+}
+
 bool NewVisitWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_closing || !isVisible())
+        return QWidget::eventFilter(watched, event);
     if (watched == m_folderNo && event->type() == QEvent::FocusOut && userMove(static_cast<QFocusEvent *>(event))) {
         // Leaving for "Find" or "Cancel" looks nothing up.
         const QWidget *next = QApplication::focusWidget();
@@ -603,5 +612,6 @@ void NewVisitWindow::cancel()
 
 void NewVisitWindow::closeTask()
 {
+    m_closing = true;
     Ui::closeTaskWindow(*this);
 }

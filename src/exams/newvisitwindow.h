@@ -70,6 +70,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     enum class Shown { Patients, Visits, Procedures };
@@ -120,4 +121,5 @@ private:
     std::int32_t m_reserved = 0; // the X-ray number this window reserved through NEWXRAYNO
     bool m_stored = false;       // STDNEW stored the examination
     bool m_patientChosen = false;
+    bool m_closing = false;      // the focus leaving the fields while the window closes looks nothing up
 };
