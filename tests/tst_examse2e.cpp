@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(scalar(db(), u"SELECT COUNT(*) FROM tblStudyProcedures WHERE StudyID = %1"_s.arg(second)), 1);
 
         // Both are found by their number.
-        auto *finder = shown<VisitSearchWindow>(MenuIds::UpdateExam);
+        auto *finder = m_desk->open<VisitSearchWindow>(MenuIds::UpdateExam);
         enter(finder, u"StudyID="_s + QString::number(m_lowestFree));
         click(finder, u"cmdSearch"_s);
         QTRY_COMPARE(finder->visits().topLevelItemCount(), 2);
@@ -220,7 +220,7 @@ private:
     // fEditVisit's search by X-ray number, expecting `count` examinations.
     VisitSearchWindow *search(const QString &xrayNo, int count)
     {
-        auto *finder = shown<VisitSearchWindow>(MenuIds::UpdateExam);
+        auto *finder = m_desk->open<VisitSearchWindow>(MenuIds::UpdateExam);
         enter(finder, u"StudyID="_s + xrayNo);
         click(finder, u"cmdSearch"_s);
         if (!QTest::qWaitFor([&] { return m_desk->idle() && finder->visits().topLevelItemCount() == count; }, 10000))
@@ -228,25 +228,9 @@ private:
         return finder;
     }
 
-    // Runs the menu item and returns the window it opened: the windows it closed may not be gone yet.
-    template <typename Window>
-    Window *shown(MenuId item)
-    {
-        if (!m_desk->trigger(item))
-            qFatal("menu item %s is disabled", item.control.data());
-        Window *window = nullptr;
-        for (Window *w : m_desk->main->findChildren<Window *>()) {
-            if (w->isVisible())
-                window = w;
-        }
-        if (!window)
-            qFatal("no window from %s", item.control.data());
-        return window;
-    }
-
     NewVisitWindow *openNewVisit()
     {
-        NewVisitWindow *window = shown<NewVisitWindow>(MenuIds::NewExam);
+        NewVisitWindow *window = m_desk->open<NewVisitWindow>(MenuIds::NewExam);
         if (!QTest::qWaitFor([this] { return m_desk->idle(); }, 5000))
             qFatal("the supply check did not end");
         return window;

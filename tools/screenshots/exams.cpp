@@ -37,14 +37,7 @@ QString demoFolderNo(ZelServer &server)
 
 NewVisitWindow *openNewVisit(Desk &desk)
 {
-    if (!desk.trigger(MenuIds::NewExam))
-        return nullptr;
-    // The window a save left hidden closes too: the new one is the one shown.
-    NewVisitWindow *window = nullptr;
-    for (NewVisitWindow *w : desk.main->findChildren<NewVisitWindow *>()) {
-        if (w->isVisible())
-            window = w;
-    }
+    auto *window = desk.open<NewVisitWindow>(MenuIds::NewExam);
     (void)QTest::qWaitFor([&desk] { return desk.idle(); }, 5000);
     return window;
 }
