@@ -7,3 +7,4 @@ build/bench/bench_link
 build/bench/bench_patients
 build/bench/bench_dictation
 build/bench/bench_stats
+build/bench/bench_exams

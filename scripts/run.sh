@@ -34,6 +34,8 @@ logon_port=$(sed -n 's/^logon port //p' "$demo/server.ports")
 # Client.ini: server, port, connection and command time-outs, logon port, appointment system,
 # second server and port.
 printf '127.0.0.1\r\n%s\r\n10\r\n30\r\n%s\r\n1\r\n\r\n0\r\n' "$command_port" "$logon_port" > "$client/Client.ini"
+# XRayPool.ini: the X-ray number tool reaches the demo database over ODBC (the SQLite3 driver).
+printf 'Connection=DRIVER={SQLite3};Database=%s;Timeout=10000\r\n' "$demo/department.sqlite" > "$client/XRayPool.ini"
 for f in Rasse.ini Schedule.ini Recorder.ini; do
     [ -f "$client/$f" ] || cp "scripts/demo-files/$f" "$client/$f"
 done

@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6serialport6-dev
-    libqt6sql6-sqlite libqt6sql6-odbc
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev
+    libqt6sql6-sqlite libqt6sql6-odbc unixodbc libsqliteodbc
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils sox socat
     poppler-utils fonts-liberation fonts-urw-base35
@@ -26,3 +26,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The X-ray number tool reaches the database over ODBC: the SQLite3 driver must be registered.
+bash "$(dirname "$0")/odbc.sh"

@@ -54,6 +54,7 @@ CommandSession::CommandSession(QTcpSocket *socket, const CommandRegistry &regist
     , m_sender(socket, context.options.replyDelayMs, context.options.replyPieceSize,
                context.options.pieceGapMs)
 {
+    m_context.connection = &m_connection;
     m_socket->setParent(this);
     m_socket->setReadBufferSize(kSocketBuffer);
     m_idleTimer.setSingleShot(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandcontext.h"
+#include "connectionstate.h"
 #include "pacedsender.h"
 
 #include <QByteArray>
@@ -12,7 +14,6 @@
 class CommandRegistry;
 class FileBlockReader;
 class QTcpSocket;
-struct CommandContext;
 
 // One connection of the command port. Cuts the byte stream into request lines, "CMD" + keyword +
 // "|" + arguments + "/CMD", however the bytes arrive, hands each to its handler and sends the
@@ -44,7 +45,8 @@ private:
 
     QTcpSocket *m_socket;
     const CommandRegistry &m_registry;
-    CommandContext &m_context;
+    ConnectionState m_connection;
+    CommandContext m_context; // the server's, with this connection's state
     PacedSender m_sender;
     QTimer m_idleTimer;
     QByteArray m_buffer;

@@ -8,4 +8,5 @@ void registerAllCommands(CommandRegistry &registry)
     registerTableCommands(registry);
     registerDictationCommands(registry);
     registerStatsCommands(registry);
+    registerExamCommands(registry);
 }

@@ -10,5 +10,6 @@ void registerReferenceCommands(CommandRegistry &registry);
 void registerTableCommands(CommandRegistry &registry);
 void registerDictationCommands(CommandRegistry &registry);
 void registerStatsCommands(CommandRegistry &registry);
+void registerExamCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);

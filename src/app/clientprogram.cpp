@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "core/session.h"
+#include "exams/examtasks.h"
 #include "patients/patienttasks.h"
 #include "tables/tabletasks.h"
 #include "reports/recordertasks.h"
@@ -17,6 +18,7 @@ void installAllTasks(TaskDesk &desk)
     installTableTasks(desk);
     installRecorderTasks(desk);
     installStatsTasks(desk);
+    installExamTasks(desk);
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,

@@ -215,8 +215,8 @@ private:
 class RecordStream : public ReplyHandler
 {
 public:
-    RecordStream(Shape shape, RecordsAction filler, LinkAction done)
-        : ReplyHandler(shape), m_filler(std::move(filler)), m_done(std::move(done))
+    RecordStream(Shape shape, RecordsAction filler, LinkAction done, bool closeAtEnd = true)
+        : ReplyHandler(shape), m_filler(std::move(filler)), m_done(std::move(done)), m_closeAtEnd(closeAtEnd)
     {
     }
 
@@ -256,12 +256,14 @@ private:
     Progress finish(CommandLink &link, qsizetype end)
     {
         const RecordBatch batch = take(end - m_offset, true);
-        link.CloseSocket();
+        if (m_closeAtEnd)
+            link.CloseSocket();
         if (!batch.isEmpty())
             m_filler(link, batch);
         if (m_done)
             m_done(link);
-        link.ResetPointers();
+        if (m_closeAtEnd)
+            link.ResetPointers();
         return Progress::Done;
     }
 
@@ -306,6 +308,7 @@ private:
     EndMarkerWatch m_end;
     RecordsAction m_filler;
     LinkAction m_done;
+    bool m_closeAtEnd = true;
     QByteArray m_buffer;      // the unfinished last record
     qsizetype m_offset = 0;   // bytes of the reply already cut into records
     bool m_firstLine = true;
@@ -317,7 +320,11 @@ private:
 class MarkedText : public ReplyHandler
 {
 public:
-    MarkedText(Shape shape, TextAction action) : ReplyHandler(shape), m_action(std::move(action)) {}
+    // closeAtEnd false: the action chains on the open connection, which stays open.
+    MarkedText(Shape shape, TextAction action, bool closeAtEnd)
+        : ReplyHandler(shape), m_action(std::move(action)), m_closeAtEnd(closeAtEnd)
+    {
+    }
 
     void begin() override
     {
@@ -340,17 +347,17 @@ private:
     {
         const QString text = WireCodec::decode(stripFraming(QByteArrayView(m_bytes).first(end)));
         m_bytes.clear();
-        const bool endsCommand = shape() == Shape::WholeReply;
-        if (endsCommand)
+        if (m_closeAtEnd)
             link.CloseSocket();
         m_action(link, text);
-        if (endsCommand)
+        if (m_closeAtEnd)
             link.ResetPointers();
         return Progress::Done;
     }
 
     EndMarkerWatch m_end;
     TextAction m_action;
+    bool m_closeAtEnd = true;
     QByteArray m_bytes;
 };
 
@@ -543,9 +550,19 @@ HandlerPtr recordsPerEvent(RecordsAction filler, LinkAction done)
     return std::make_shared<RecordStream>(Shape::RecordsPerEvent, std::move(filler), std::move(done));
 }
 
+HandlerPtr recordsPerEventThenChain(RecordsAction filler, LinkAction done)
+{
+    return std::make_shared<RecordStream>(Shape::RecordsPerEvent, std::move(filler), std::move(done), false);
+}
+
 HandlerPtr wholeReply(TextAction action)
 {
-    return std::make_shared<MarkedText>(Shape::WholeReply, std::move(action));
+    return std::make_shared<MarkedText>(Shape::WholeReply, std::move(action), true);
+}
+
+HandlerPtr wholeReplyThenChain(TextAction action)
+{
+    return std::make_shared<MarkedText>(Shape::WholeReply, std::move(action), false);
 }
 
 HandlerPtr statusWord(StatusAction action)
@@ -560,7 +577,7 @@ HandlerPtr fileTransfer(BytesAction action)
 
 HandlerPtr statisticsStep(TextAction action)
 {
-    return std::make_shared<MarkedText>(Shape::StatisticsStep, std::move(action));
+    return std::make_shared<MarkedText>(Shape::StatisticsStep, std::move(action), false);
 }
 
 HandlerPtr notRead()

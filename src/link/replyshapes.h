@@ -136,8 +136,14 @@ HandlerPtr anyReply(LinkAction action);
 // filled, `done` runs and the pointers are reset.
 HandlerPtr streamedRecords(RecordsAction filler, LinkAction done = {});
 HandlerPtr recordsPerEvent(RecordsAction filler, LinkAction done = {});
+// As recordsPerEvent, but the end of the reply leaves the connection open and the pointers busy:
+// `done` chains the next command on it, or closes and resets the pointers itself.
+HandlerPtr recordsPerEventThenChain(RecordsAction filler, LinkAction done);
 // The reply without its framing once it is complete; the connection is closed before the action runs.
 HandlerPtr wholeReply(TextAction action);
+// As wholeReply, but the connection is left open for the action, which sends a last request on it
+// or closes it, and resets the pointers itself.
+HandlerPtr wholeReplyThenChain(TextAction action);
 // Waits for "FAILED DATA" or "DATA SAVED" (a reply with both is a failure) and closes the connection.
 HandlerPtr statusWord(StatusAction action);
 // Collects bytes until "/REPORT" and hands on what stands between the first "REPORT" and the first

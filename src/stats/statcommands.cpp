@@ -108,18 +108,6 @@ void bindStatsCommands(CommandLink &link, Session &session, StatisticsPresenter 
               recordsPerEvent([walk](CommandLink &, const RecordBatch &records) { walk->singleRecords(records); },
                               [walk](CommandLink &) { walk->single(); }));
 
-    // The procedure window's list. The procedure picker fills its own list from the same reply; when
-    // it has bound the command, it serves every ProcedureListHost.
-    if (!link.isBound(Command::PROCLIST)) {
-        link.bind(Command::PROCLIST, [](CommandLink &l) { l.send(CommandLink::requestLine(Command::PROCLIST)); },
-                  streamedRecords(
-                      [&session](CommandLink &, const RecordBatch &records) {
-                          if (ProcedureListHost *host = targetHost<ProcedureListHost>(session))
-                              host->addProcedureRecords(records);
-                      },
-                      [&session](CommandLink &) {
-                          if (ProcedureListHost *host = targetHost<ProcedureListHost>(session))
-                              host->procedureListComplete();
-                      }));
-    }
-}
+    // PROCLIST, which the procedure window loads, is bound with the procedure picker: its handler
+    // fills every ProcedureListHost.
+}}

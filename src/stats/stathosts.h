@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/actioncode.h"
+#include "core/referencehosts.h"
 #include "link/replyshapes.h"
 
 #include <QString>
@@ -24,12 +25,4 @@ public:
     virtual void walkEnded(ActionCode statistic) = 0;
 };
 
-// A window with the procedure choice that a PROCLIST reply fills: an entry per procedure record,
-// "description|code", with the procedure id as its data.
-class ProcedureListHost
-{
-public:
-    virtual ~ProcedureListHost() = default;
-    virtual void addProcedureRecords(const RecordBatch &records) = 0;
-    virtual void procedureListComplete() {}
-};
+// The procedure choice of the single-procedure statistic is a ProcedureListHost (core/referencehosts.h).

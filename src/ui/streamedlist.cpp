@@ -37,7 +37,9 @@ public:
             return set;
         if (column < 0)
             return {};
-        return m_batch->at(m_index).value(column); // fields past the record's last are empty
+        const QString field = m_batch->at(m_index).value(column); // fields past the record's last are empty
+        const auto *list = static_cast<const StreamedList *>(treeWidget());
+        return list ? list->shownField(column, field) : field;
 
     }
 
@@ -76,6 +78,11 @@ void StreamedList::clearRows()
     m_next = 0;
     m_skipped = 0;
     clear();
+}
+
+QString StreamedList::shownField(int, const QString &field) const
+{
+    return field;
 }
 
 bool StreamedList::acceptsRecord(QByteArrayView) const

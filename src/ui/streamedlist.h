@@ -37,8 +37,10 @@ public:
     bool isFilling() const { return !m_waiting.isEmpty(); }
     qsizetype skippedRecords() const { return m_skipped; }
 
-    // The fields of a row as the record gave them, one per column.
+    // The fields of a row as the list shows them, one per column.
     QStringList rowFields(const QTreeWidgetItem *row) const;
+    // How a record's field is shown in its column; by default as the record gives it.
+    virtual QString shownField(int column, const QString &field) const;
 
 signals:
     // Every row handed in so far is in the list.

@@ -40,7 +40,13 @@ struct Desk
     {
         if (!trigger(item))
             qFatal("menu item %s is disabled", item.control.data());
-        auto *window = main->findChild<Window *>();
+        // The windows the item closed may not be deleted yet, and a hidden one may linger: the window
+        // it opened is the one shown.
+        Window *window = nullptr;
+        for (Window *w : main->findChildren<Window *>()) {
+            if (w->isVisible())
+                window = w;
+        }
         if (!window)
             qFatal("no window from %s", item.control.data());
         return window;
