@@ -110,4 +110,4 @@ void bindStatsCommands(CommandLink &link, Session &session, StatisticsPresenter 
 
     // PROCLIST, which the procedure window loads, is bound with the procedure picker: its handler
     // fills every ProcedureListHost.
-}}
+}

@@ -38,13 +38,14 @@ struct Desk
     template <typename Window>
     Window *open(MenuId item)
     {
+        // The windows the item closes may not be deleted yet: the window it opened is the one that
+        // was not there before (it may still be hidden until its list is in).
+        const QList<Window *> before = main->findChildren<Window *>();
         if (!trigger(item))
             qFatal("menu item %s is disabled", item.control.data());
-        // The windows the item closed may not be deleted yet, and a hidden one may linger: the window
-        // it opened is the one shown.
         Window *window = nullptr;
         for (Window *w : main->findChildren<Window *>()) {
-            if (w->isVisible())
+            if (!before.contains(w))
                 window = w;
         }
         if (!window)
