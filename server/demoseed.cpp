@@ -1,6 +1,7 @@
 #include "demoseed.h"
 
 #include "database.h"
+#include "seedschedule.h"
 #include "transaction.h"
 #include "userstore.h"
 
@@ -413,6 +414,7 @@ bool DemoSeed::fill(Database &database, int passwordIterations, QString *error, 
     const bool filled = fillReferenceTables(database, &failure)
                         && fillPatients(database, random, today, &patients, &failure)
                         && fillExaminations(database, random, today, patients, &failure)
+                        && seedSchedule(database, today, &failure)
                         && fillUsers(database, passwordIterations, &failure) && transaction.commit(&failure);
     if (!filled && error)
         *error = failure;

@@ -5,4 +5,5 @@ void registerAllCommands(CommandRegistry &registry)
     registerGenericCommands(registry);
     registerPatientCommands(registry);
     registerReferenceCommands(registry);
+    registerScheduleCommands(registry);
 }

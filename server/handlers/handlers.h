@@ -7,5 +7,6 @@ class CommandRegistry;
 void registerGenericCommands(CommandRegistry &registry);
 void registerPatientCommands(CommandRegistry &registry);
 void registerReferenceCommands(CommandRegistry &registry);
+void registerScheduleCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);
