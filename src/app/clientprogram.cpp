@@ -5,12 +5,14 @@
 
 #include "core/session.h"
 #include "patients/patienttasks.h"
+#include "schedule/scheduletasks.h"
 
 #include <QApplication>
 
 void installAllTasks(TaskDesk &desk)
 {
     installPatientTasks(desk);
+    installScheduleTasks(desk);
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
