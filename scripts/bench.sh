@@ -5,3 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh
 build/bench/bench_link
 build/bench/bench_patients
+build/bench/bench_schedule
