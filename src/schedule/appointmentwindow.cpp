@@ -40,6 +40,10 @@ using namespace Qt::StringLiterals;
 const QString AppointmentWindow::Caption = u"Appointment System"_s;
 
 namespace {
+const QString kEmptyList = u"The modality list is empty."_s;
+const QString kShortRecord = u"The modality record '%1' has fewer than four fields."_s;
+const QString kBadId = u"The modality id '%1' is not a whole number."_s;
+const QString kShortAppointment = u"9 , The appointment record %1 of the list has fewer than %2 fields."_s;
 
 const QString kTitle = u"ZEL-Client"_s;
 const QString kCheckPreferences = u"\r\n\r\nPlease check preferences"_s;
@@ -368,15 +372,15 @@ bool AppointmentWindow::ModListe()
     }
     QString failure;
     if (records.isEmpty())
-        failure = u"The modality list is empty."_s;
+        failure = kEmptyList;
     for (int i = 0; failure.isEmpty() && i < ModalityButtons && i < records.size(); ++i) {
         const QStringList fields = records.at(i).split(u'|');
         bool ok = false;
         fields.value(0).trimmed().toInt(&ok);
         if (fields.size() < 4)
-            failure = u"The modality record '%1' has fewer than four fields."_s.arg(records.at(i));
+            failure = kShortRecord.arg(records.at(i));
         else if (!ok)
-            failure = u"The modality id '%1' is not a whole number."_s.arg(fields.at(0));
+            failure = kBadId.arg(fields.at(0));
         if (!failure.isEmpty())
             break;
         QPushButton *b = m_modality[std::size_t(i)];
@@ -498,7 +502,7 @@ void AppointmentWindow::showAppointments(const QString &records)
     setRowActions(false);
     unsetCursor();
     if (m_context.session.DebugMode && broken >= 0) {
-        m_context.prompter.plain(kTitle, u"9 , The appointment record %1 of the list has fewer than %2 fields."_s
+        m_context.prompter.plain(kTitle, kShortAppointment
                                              .arg(broken + 1)
                                              .arg(int(AppointmentField::Count)));
     }

@@ -23,7 +23,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString kTitle = u"ZEL-Client"_s;
+const QString kPatientNotANumber = u"The patient's ID '%1' is not a number; choose the patient again."_s;
 const QString kInvalidDuration = u"Invalid Duration!"_s;
 } // namespace
 
@@ -194,7 +194,7 @@ bool BookingDialog::checkPatientId(const QString &id)
     bool ok = false;
     if (id.toLongLong(&ok) > 0 && ok && !id.contains(u' ') && !id.contains(u'+'))
         return true;
-    m_context.prompter.error(windowTitle(), u"The patient's ID '%1' is not a number; choose the patient again."_s.arg(id));
+    m_context.prompter.error(windowTitle(), kPatientNotANumber.arg(id));
     return false;
 }
 

@@ -20,6 +20,8 @@ const QString DeleteAppointmentsDialog::Caption = u"Delete Appointments"_s;
 
 namespace {
 
+const QString kNotATime = u"'%1' is not a time of day (hh:mm): no appointment has been deleted."_s;
+
 QGroupBox *boldFrame(const QString &caption, QWidget *parent)
 {
     auto *frame = new QGroupBox(caption, parent);
@@ -93,8 +95,7 @@ void DeleteAppointmentsDialog::onDeleteBefore()
     const QString text = m_time->text();
     const QTime time = QTime::fromString(text, u"HH:mm"_s);
     if (!m_time->hasAcceptableInput() || !time.isValid()) {
-        m_context.prompter.error(Caption, u"'%1' is not a time of day (hh:mm): no appointment has been deleted."_s
-                                              .arg(m_time->displayText()));
+        m_context.prompter.error(Caption, kNotATime.arg(m_time->displayText()));
         m_time->setFocus();
         return;
     }

@@ -23,6 +23,10 @@ using namespace Qt::StringLiterals;
 const QString EditAppointmentDialog::Caption = u"Edit Appointment"_s;
 
 namespace {
+const QString kNoBodyPart = u"No bodypart selcted!"_s;
+const QString kNotATime = u"Not a time-value!"_s;
+const QString kNoDate = u"'%1' cannot be read as a date."_s;
+const QString kNoId = u"The appointment has no id the server can use."_s;
 const QString kDateFormat = u"dd.MM.yyyy"_s;
 } // namespace
 
@@ -102,12 +106,12 @@ void EditAppointmentDialog::onOk()
     if (!m_filled)
         return;
     const std::optional<Checked> checked =
-        checkEntries({u"No bodypart selcted!"_s, u"Not a time-value!"_s, Caption});
+        checkEntries({kNoBodyPart, kNotATime, Caption});
     if (!checked)
         return;
     const QDate date = readDate(m_date->currentText());
     if (!date.isValid()) {
-        m_context.prompter.error(Caption, u"'%1' cannot be read as a date."_s.arg(m_date->currentText()));
+        m_context.prompter.error(Caption, kNoDate.arg(m_date->currentText()));
         m_date->setFocus();
         return;
     }
@@ -118,7 +122,7 @@ void EditAppointmentDialog::onOk()
     bool ok = false;
     const std::int32_t id = m_terminId->text().trimmed().toInt(&ok);
     if (!ok) {
-        m_context.prompter.error(Caption, u"The appointment has no id the server can use."_s);
+        m_context.prompter.error(Caption, kNoId);
         return;
     }
 

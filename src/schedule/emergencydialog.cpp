@@ -17,6 +17,12 @@ using namespace Qt::StringLiterals;
 
 const QString EmergencyDialog::Caption = u"Emergency Appointment"_s;
 
+namespace {
+const QString kNoModality = u"No modality selected!"_s;
+const QString kNoBodyPart = u"No bodypart selected!"_s;
+const QString kNotATime = u"Not a time-value!"_s;
+} // namespace
+
 EmergencyDialog::EmergencyDialog(const TaskContext &context, AppointmentWindow &day, QWidget *parent)
     : BookingDialog(context, day, u"fTerminEmergency"_s, Caption, parent)
 {
@@ -74,11 +80,11 @@ void EmergencyDialog::onOk()
 {
     showDayValues();
     if (m_day.GetActiveModID() == 0) {
-        m_context.prompter.error(Caption, u"No modality selected!"_s);
+        m_context.prompter.error(Caption, kNoModality);
         return;
     }
     const std::optional<Checked> checked =
-        checkEntries({u"No bodypart selected!"_s, u"Not a time-value!"_s, Caption});
+        checkEntries({kNoBodyPart, kNotATime, Caption});
     if (!checked)
         return;
     if (!checkTyped({{u"Bodypart"_s, m_bodyPart->currentText()}, {u"Additional Informations"_s, information()}})

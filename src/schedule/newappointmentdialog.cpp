@@ -18,6 +18,9 @@ using namespace Qt::StringLiterals;
 const QString NewAppointmentDialog::Caption = u"New Appointment"_s;
 
 namespace {
+const QString kNoModality = u"No modality selected!"_s;
+const QString kNoBodyPart = u"No bodypart selcted!"_s;
+const QString kNotATime = u"Date is not a time-value!"_s;
 const QString kTitle = u"ZEL-Client"_s;
 } // namespace
 
@@ -61,11 +64,11 @@ void NewAppointmentDialog::fill()
 void NewAppointmentDialog::onOk()
 {
     if (m_day.GetActiveModID() == 0) {
-        m_context.prompter.error(kTitle, u"No modality selected!"_s);
+        m_context.prompter.error(kTitle, kNoModality);
         return;
     }
     const std::optional<Checked> checked =
-        checkEntries({u"No bodypart selcted!"_s, u"Date is not a time-value!"_s, kTitle});
+        checkEntries({kNoBodyPart, kNotATime, kTitle});
     if (!checked)
         return;
     if (!checkTyped({{u"Bodypart"_s, m_bodyPart->currentText()},
