@@ -8,3 +8,4 @@ build/bench/bench_patients
 build/bench/bench_dictation
 build/bench/bench_stats
 build/bench/bench_exams
+build/bench/bench_schedule

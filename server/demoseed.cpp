@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "seedstats.h"
+#include "seedschedule.h"
 #include "transaction.h"
 #include "userstore.h"
 
@@ -414,6 +415,7 @@ bool DemoSeed::fill(Database &database, int passwordIterations, QString *error, 
     const bool filled = fillReferenceTables(database, &failure)
                         && fillPatients(database, random, today, &patients, &failure)
                         && fillExaminations(database, random, today, patients, &failure)
+                        && seedSchedule(database, today, &failure)
                         && fillUsers(database, passwordIterations, &failure)
                         && seedStatistics(database, raceSexEntries(), &failure) && transaction.commit(&failure);
     if (!filled && error)

@@ -107,7 +107,8 @@ private slots:
         });
         first->findChild<QAction *>(u"mnuLoggoff"_s)->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(client.shell().mainWindow() && client.shell().mainWindow() != first, 10000);
-        MainWindow *second = client.shell().mainWindow();
+        // Guarded: the next main window may be given the address of the one logged off.
+        QPointer<MainWindow> second = client.shell().mainWindow();
         QVERIFY(!menuEnabled(second, u"mnuUtilities"_s));
         QVERIFY(menuEnabled(second, u"mnuStatistics"_s));
         QVERIFY(menuEnabled(second, u"mnuEdit"_s));
@@ -162,7 +163,7 @@ private slots:
         QCOMPARE(client.prompts.shown.at(0).text, u"Your password is empty, please change password."_s);
         QCOMPARE(client.prompts.shown.at(1).text, u"Password has been changed successfully."_s);
         // The session goes on without rights until the next login.
-        MainWindow *main = client.shell().mainWindow();
+        QPointer<MainWindow> main = client.shell().mainWindow();
         QVERIFY(!menuEnabled(main, u"mnuEdit"_s));
 
         // The new password is the one that counts now.

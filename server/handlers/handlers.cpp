@@ -9,4 +9,5 @@ void registerAllCommands(CommandRegistry &registry)
     registerDictationCommands(registry);
     registerStatsCommands(registry);
     registerExamCommands(registry);
+    registerScheduleCommands(registry);
 }

@@ -11,5 +11,6 @@ void registerTableCommands(CommandRegistry &registry);
 void registerDictationCommands(CommandRegistry &registry);
 void registerStatsCommands(CommandRegistry &registry);
 void registerExamCommands(CommandRegistry &registry);
+void registerScheduleCommands(CommandRegistry &registry);
 
 void registerAllCommands(CommandRegistry &registry);

@@ -4,11 +4,13 @@
 #include "mainwindow.h"
 
 #include "core/session.h"
+#include "exams/examstate.h"
 #include "exams/examtasks.h"
 #include "patients/patienttasks.h"
 #include "tables/tabletasks.h"
 #include "reports/recordertasks.h"
 #include "stats/stattasks.h"
+#include "schedule/scheduletasks.h"
 
 #include <QApplication>
 
@@ -19,6 +21,13 @@ void installAllTasks(TaskDesk &desk)
     installRecorderTasks(desk);
     installStatsTasks(desk);
     installExamTasks(desk);
+    installScheduleTasks(desk);
+    // A new examination saved with "book an appointment" hands its patient to the appointment
+    // system; the two domains know nothing of each other.
+    Session &session = desk.context().session;
+    session.state<ExamState>().OpenAppointmentSystem = [&desk, &session] {
+        openAppointmentSystemFor(desk, session.SelectedPatient);
+    };
 }
 
 ClientProgram::ClientProgram(Session &session, Prompter &prompter, LogBook &log, const QString &appFolder,
